@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs everything the builds and tests need on Debian 12 (run as root).
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+packages=(
+  cmake ninja-build g++ git ca-certificates python3
+  googletest libgtest-dev libbenchmark-dev
+)
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+echo "install-deps: installed ${#packages[@]} packages"

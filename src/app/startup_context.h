@@ -1,0 +1,32 @@
+// The start-up context: where the program lives and what it was started with. Filled once by
+// InitApp and only read afterwards.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "common/text.h"
+
+namespace drumlo {
+
+// Fixes the executable path, the application directory and the argument list.
+void InitApp();
+
+// The application directory, ending with the platform's separator ("\" on Windows, "/" else).
+[[nodiscard]] Text GetAppDir();
+[[nodiscard]] Text GetExePath();
+// Element `index` of the argument list (0 is the program); the empty text outside the list.
+[[nodiscard]] Text GetArg(std::int32_t index);
+[[nodiscard]] std::int32_t GetArgCount();
+// The command line after the program part, leading blanks skipped (empty: no argument text).
+[[nodiscard]] Text GetArgumentText();
+
+// Splits at spaces and tabs outside double quotes and removes every double quote; an empty or
+// blank line gives the single element `exe_path`.
+[[nodiscard]] std::vector<Text> SplitCommandLine(TextView line, TextView exe_path);
+[[nodiscard]] Position FindSeparator(Position start, TextView text, char16_t separator);
+[[nodiscard]] Position FirstNonSpace(Position start, TextView text);
+[[nodiscard]] Text CutAtNul(TextView text);
+[[nodiscard]] Text WideCStrToText(const char16_t* str);
+
+}  // namespace drumlo

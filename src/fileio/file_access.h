@@ -1,0 +1,51 @@
+// Whole-file access and the byte forms of text. Result codes are Windows error codes on every
+// platform: 0 success, 2 file not found, 3 path not found, 5 access denied, 32 sharing
+// violation, 112 disk full, 223 file too large.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "common/text.h"
+
+namespace drumlo {
+
+using Bytes = std::vector<std::uint8_t>;
+
+enum : std::int32_t {
+  kErrorSuccess = 0,
+  kErrorFileNotFound = 2,
+  kErrorPathNotFound = 3,
+  kErrorAccessDenied = 5,
+  kErrorSharingViolation = 32,
+  kErrorDiskFull = 112,
+  kErrorFileTooLarge = 223,
+};
+
+// True for an existing file (and, on Windows, a directory carrying attribute bits beyond the
+// directory bit).
+[[nodiscard]] bool FileExists(TextView path);
+// Reads the whole file into `buffer` (replacing its content). Files of 2 GiB or more give 223.
+[[nodiscard]] std::int32_t ReadFileBytes(TextView path, Bytes& buffer);
+// Creates or replaces the file with exactly `bytes`.
+[[nodiscard]] std::int32_t WriteFileBytes(TextView path, std::span<const std::uint8_t> bytes);
+
+// UTF-16LE bytes of a text, nothing added.
+[[nodiscard]] Bytes TextToBytes(TextView text);
+// Lenient UTF-8 decoding (malformed sequences become U+FFFD), one leading U+FEFF removed.
+[[nodiscard]] Text Utf8ToText(std::span<const std::uint8_t> bytes);
+
+// The same operations as an interface, so a run can be given a fake file system in tests.
+class FileAccess {
+ public:
+  virtual ~FileAccess() = default;
+  [[nodiscard]] virtual bool Exists(TextView path) = 0;
+  [[nodiscard]] virtual std::int32_t Read(TextView path, Bytes& buffer) = 0;
+  [[nodiscard]] virtual std::int32_t Write(TextView path, std::span<const std::uint8_t> bytes) = 0;
+};
+
+// The real file system of the platform.
+[[nodiscard]] FileAccess& SystemFiles();
+
+}  // namespace drumlo

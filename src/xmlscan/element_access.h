@@ -1,0 +1,43 @@
+// Element and attribute access by searching the document text: no tree, no validation, no
+// namespaces. Names are matched exactly as written ("ss:Data" and "Data" differ).
+// Positions are 1-based; every accessor answers kNotFound ("^ERROR") for anything missing.
+#pragma once
+
+#include "common/text.h"
+
+namespace drumlo {
+
+inline constexpr TextView kNotFound = u"^ERROR";
+
+// Where one element or processing instruction lies in a text. TagStart 0 means not found,
+// and then the other fields carry no meaning.
+struct ElementExtent {
+  Position TagStart = 0;      // the "<" of the start tag
+  Position OuterEnd = 0;      // just after the element's last ">"
+  Position NameEnd = 0;       // just after the name: first position of the attribute region
+  Position AttrEnd = 0;       // the ">" (or "/" of "/>", or "?" of "?>") ending the attributes
+  Position ContentStart = 0;  // first position of the content
+  Position ContentEnd = 0;    // the position just after the content
+  [[nodiscard]] bool Found() const { return TagStart != 0; }
+};
+
+// Finders. A search begins at cursor + 1; on success the cursor moves to OuterEnd - 1, on
+// failure it is left as it was.
+ElementExtent FindElement(TextView text, TextView start_prefix, TextView end_prefix,
+                          Position& cursor);
+ElementExtent FindInstruction(TextView text, TextView start_prefix, Position& cursor);
+// The element or instruction opening at the first tag-opening "<" at or after `start`;
+// not found when that "<" begins an end tag or the element's end tag begins after `limit`.
+// Only TagStart, OuterEnd, ContentStart and ContentEnd are filled.
+[[nodiscard]] ElementExtent ExtentAt(TextView text, Position start, Position limit);
+
+// Accessors. Results are views into `text` (or kNotFound); they stay valid while the text does.
+[[nodiscard]] TextView GetContentFrom(TextView text, TextView name, Position& cursor,
+                                      std::int32_t n);
+[[nodiscard]] TextView GetElementFrom(TextView text, TextView name, Position& cursor,
+                                      std::int32_t n);
+[[nodiscard]] TextView GetContent(TextView text, TextView name, std::int32_t n);
+[[nodiscard]] TextView GetAttribute(TextView text, TextView name, std::int32_t n,
+                                    TextView attribute);
+
+}  // namespace drumlo
