@@ -5,6 +5,8 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   cmake ninja-build g++ git ca-certificates python3
   googletest libgtest-dev libbenchmark-dev
+  # The Windows build and its tests under Wine (fonts and a headless display for the window).
+  g++-mingw-w64-x86-64 wine64 wine fonts-wine fonts-wqy-microhei xvfb imagemagick
 )
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null

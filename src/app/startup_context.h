@@ -9,6 +9,10 @@
 
 namespace drumlo {
 
+// Hands the arguments of main() to InitApp on POSIX, where no command-line text exists; call it
+// before InitApp. Ignored on Windows, where InitApp reads GetCommandLineW.
+void SetProcessArguments(int argc, const char* const* argv);
+
 // Fixes the executable path, the application directory and the argument list.
 void InitApp();
 
@@ -28,5 +32,10 @@ void InitApp();
 [[nodiscard]] Position FirstNonSpace(Position start, TextView text);
 [[nodiscard]] Text CutAtNul(TextView text);
 [[nodiscard]] Text WideCStrToText(const char16_t* str);
+// The text after the program token of a command line (a quoted token ends at its closing quote,
+// another at the first space or tab), leading spaces and tabs skipped.
+[[nodiscard]] Text ArgumentTextAfterProgram(TextView line);
+// `exe_path` up to and including its last `separator`; empty when it holds none.
+[[nodiscard]] Text DirectoryOf(TextView exe_path, char16_t separator);
 
 }  // namespace drumlo

@@ -33,13 +33,13 @@ enum class Column { kNone, kIndex, kXml, kPak, kImage, kLv, kName, kArtist, kGen
 [[nodiscard]] Column ColumnFromName(TextView upper_name);
 
 enum class RuleOutcome {
-  kApplied,              // the value was stored; the row goes on
-  kIgnored,              // a column without a rule; nothing changed
-  kValueDoesNotFit,      // IMAGE or LV value outside its type: nothing stored, the row goes on
-  kIndexOutOfRange,      // INDEX 0 or outside the range (SongIndex keeps the new value): abandon
-  kIndexDoesNotFit,      // INDEX outside 32 bits (SongIndex unchanged): abandon
-  kXmlRejected,          // XML value begins with "m" but not "ms"/"nms": abandon
-  kPakRejected,          // PAK value likewise: abandon
+  kApplied,          // the value was stored; the row goes on
+  kIgnored,          // a column without a rule; nothing changed
+  kValueDoesNotFit,  // IMAGE or LV value outside its type: nothing stored, the row goes on
+  kIndexOutOfRange,  // INDEX 0 or outside the range (SongIndex keeps the new value): abandon
+  kIndexDoesNotFit,  // INDEX outside 32 bits (SongIndex unchanged): abandon
+  kXmlRejected,      // XML value begins with "m" but not "ms"/"nms": abandon
+  kPakRejected,      // PAK value likewise: abandon
 };
 
 [[nodiscard]] inline bool AbandonsRow(RuleOutcome o) {
@@ -48,8 +48,8 @@ enum class RuleOutcome {
 }
 
 // Applies the rule of `column` to a cell value (tags already stripped, entities not decoded).
-RuleOutcome ApplyColumnRule(Column column, TextView value, std::int32_t id_from,
-                            std::int32_t id_to, RunSongValues& run, WindowSongValues& window);
+RuleOutcome ApplyColumnRule(Column column, TextView value, std::int32_t id_from, std::int32_t id_to,
+                            RunSongValues& run, WindowSongValues& window);
 
 // "nms.." -> "new_mission_..", "ms.." -> "mission..", "m.." -> rejected (nullopt), anything
 // else gets "_song" after its first character (a leading surrogate pair counts as one).
