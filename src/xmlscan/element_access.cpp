@@ -1,0 +1,166 @@
+#include "xmlscan/element_access.h"
+
+#include <limits>
+
+#include "xmlscan/element_scanner.h"
+#include "xmlscan/scan_primitives.h"
+
+namespace drumlo {
+namespace {
+
+constexpr TextView kStartHead = u"<";
+constexpr TextView kEndHead = u"</";
+
+// Positions of longer texts would not fit a Position; such texts hold nothing findable.
+bool Addressable(TextView text) {
+  return text.size() <= kMaxPositionalLength;
+}
+
+Position ToPosition(std::size_t index) {
+  return static_cast<Position>(index + 1);
+}
+
+// A search starts at cursor + 1; a cursor below 0 or at the largest Position cannot.
+bool UsableCursor(Position cursor) {
+  return cursor >= 0 && cursor < std::numeric_limits<Position>::max();
+}
+
+ElementExtent ToExtent(const Span& span) {
+  if (!span.Found()) return {};
+  ElementExtent extent;
+  extent.TagStart = ToPosition(span.tag_start);
+  extent.OuterEnd = ToPosition(span.outer_end);
+  extent.ContentStart = ToPosition(span.content_start);
+  extent.ContentEnd = ToPosition(span.content_end);
+  if (span.name_end != kNoUnit) extent.NameEnd = ToPosition(span.name_end);
+  if (span.attr_end != kNoUnit) extent.AttrEnd = ToPosition(span.attr_end);
+  return extent;
+}
+
+// The next element or instruction named `name` after `cursor`; moves the cursor onto its
+// last ">" when found. The name is known not to be empty.
+ElementExtent FindNamed(ElementScanner& scanner, TextView name, Position& cursor) {
+  if (!UsableCursor(cursor)) return {};
+  const auto from = static_cast<std::size_t>(cursor);
+  const Span span =
+      name.front() == u'?'
+          ? scanner.FindInstruction(JoinedText{kStartHead, name}, from)
+          : scanner.FindElement(JoinedText{kStartHead, name}, JoinedText{kEndHead, name}, from);
+  if (!span.Found()) return {};
+  cursor = static_cast<Position>(span.outer_end);
+  return ToExtent(span);
+}
+
+// The n-th element after the cursor, keeping the cursor's advance over earlier ones.
+ElementExtent FindNth(TextView text, TextView name, Position& cursor, std::int32_t n) {
+  if (name.empty() || !Addressable(text) || n < 1) return {};
+  ElementScanner scanner(text);
+  ElementExtent found;
+  for (std::int32_t i = 0; i < n; ++i) {
+    found = FindNamed(scanner, name, cursor);
+    if (!found.Found()) return {};  // every later search would fail the same way
+  }
+  return found;
+}
+
+TextView Stretch(TextView text, Position first, Position end) {
+  return text.substr(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(end - first));
+}
+
+// The value after "=" at `at` in `region`: quoted up to the same quote, otherwise up to the
+// next space; a missing closing character lets it run to the end of the region.
+TextView ValueAt(TextView region, std::size_t at) {
+  const char16_t first = region[at];
+  const bool quoted = first == u'"' || first == u'\'';
+  const std::size_t begin = quoted ? at + 1 : at;
+  const std::size_t end = region.find(quoted ? first : u' ', begin);
+  return region.substr(begin, end == TextView::npos ? TextView::npos : end - begin);
+}
+
+std::size_t SkipWhite(TextView text, std::size_t at) {
+  while (at < text.size() && IsWhite(text[at]))
+    ++at;
+  return at;
+}
+
+// The attribute's value in the attribute region, or kNotFound.
+TextView FindAttributeValue(TextView region, TextView attribute) {
+  if (attribute.empty()) return kNotFound;
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t match = region.find(attribute, from);
+    if (match == TextView::npos || match == 0) return kNotFound;
+    // Preceded by white space or by the closing double quote of another value.
+    const char16_t before = region[match - 1];
+    if (!IsWhite(before) && before != u'"') {
+      from = match + 1;
+      continue;
+    }
+    std::size_t at = SkipWhite(region, match + attribute.size());
+    if (at >= region.size()) return kNotFound;
+    if (region[at] != u'=') {
+      from = match + attribute.size();
+      continue;
+    }
+    at = SkipWhite(region, at + 1);
+    if (at >= region.size()) return kNotFound;
+    return TrimWhite(ValueAt(region, at));
+  }
+}
+
+}  // namespace
+
+ElementExtent FindElement(TextView text, TextView start_prefix, TextView end_prefix,
+                          Position& cursor) {
+  if (!Addressable(text) || !UsableCursor(cursor)) return {};
+  ElementScanner scanner(text);
+  const Span span = scanner.FindElement(JoinedText{{}, start_prefix}, JoinedText{{}, end_prefix},
+                                        static_cast<std::size_t>(cursor));
+  if (span.Found()) cursor = static_cast<Position>(span.outer_end);
+  return ToExtent(span);
+}
+
+ElementExtent FindInstruction(TextView text, TextView start_prefix, Position& cursor) {
+  if (!Addressable(text) || !UsableCursor(cursor)) return {};
+  ElementScanner scanner(text);
+  const Span span =
+      scanner.FindInstruction(JoinedText{{}, start_prefix}, static_cast<std::size_t>(cursor));
+  if (span.Found()) cursor = static_cast<Position>(span.outer_end);
+  return ToExtent(span);
+}
+
+ElementExtent ExtentAt(TextView text, Position start, Position limit) {
+  if (!Addressable(text) || start < 1) return {};
+  // An end tag must begin at or before `limit`, that is before index `limit`.
+  const std::size_t bound = limit < 1 ? 0 : static_cast<std::size_t>(limit);
+  ElementScanner scanner(text);
+  return ToExtent(scanner.ExtentAt(static_cast<std::size_t>(start - 1), bound));
+}
+
+TextView GetContentFrom(TextView text, TextView name, Position& cursor, std::int32_t n) {
+  if (name.empty()) return kNotFound;
+  if (name.front() == u'?') return text.substr(0, 0);
+  const ElementExtent found = FindNth(text, name, cursor, n);
+  if (!found.Found()) return kNotFound;
+  return Stretch(text, found.ContentStart, found.ContentEnd);
+}
+
+TextView GetElementFrom(TextView text, TextView name, Position& cursor, std::int32_t n) {
+  const ElementExtent found = FindNth(text, name, cursor, n);
+  if (!found.Found()) return kNotFound;
+  return Stretch(text, found.TagStart, found.OuterEnd);
+}
+
+TextView GetContent(TextView text, TextView name, std::int32_t n) {
+  Position cursor = 0;
+  return GetContentFrom(text, name, cursor, n);
+}
+
+TextView GetAttribute(TextView text, TextView name, std::int32_t n, TextView attribute) {
+  Position cursor = 0;
+  const ElementExtent found = FindNth(text, name, cursor, n);
+  if (!found.Found() || found.AttrEnd < found.NameEnd) return kNotFound;
+  return FindAttributeValue(Stretch(text, found.NameEnd, found.AttrEnd), attribute);
+}
+
+}  // namespace drumlo

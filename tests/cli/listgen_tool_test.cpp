@@ -1,0 +1,206 @@
+// End-to-end tests of drumlo-listgen's logic on real files: the example workbook, the corpus
+// of workbooks written by spreadsheet programs, exit codes and file-system failures.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/cli/console.h"
+#include "fileio/file_access.h"
+
+namespace drumlo {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CapturingConsole : public Console {
+ public:
+  void Out(TextView text) override { out += text; }
+  void Err(TextView text) override { err += text; }
+  Text out;
+  Text err;
+};
+
+Text PathText(const fs::path& p) {
+  const std::u8string u8 = p.u8string();
+  return Utf8ToText(std::span(reinterpret_cast<const std::uint8_t*>(u8.data()), u8.size()));
+}
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::map<std::string, std::string> FilesIn(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  if (!fs::exists(dir)) return files;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    if (!entry.is_regular_file()) continue;
+    files[entry.path().filename().string()] = ReadAll(entry.path());
+  }
+  return files;
+}
+
+std::vector<std::string> Names(const std::map<std::string, std::string>& files) {
+  std::vector<std::string> names;
+  for (const auto& [name, bytes] : files)
+    names.push_back(name);
+  return names;
+}
+
+// Same file names, and each file byte for byte the same (reported by name, not by content).
+void ExpectSameFiles(const fs::path& actual_dir, const fs::path& expected_dir) {
+  const auto actual = FilesIn(actual_dir);
+  const auto expected = FilesIn(expected_dir);
+  EXPECT_EQ(Names(actual), Names(expected));
+  for (const auto& [name, bytes] : expected) {
+    const auto it = actual.find(name);
+    if (it != actual.end()) {
+      EXPECT_TRUE(it->second == bytes) << name << " differs";
+    }
+  }
+}
+
+class ListToolTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir =
+        fs::temp_directory_path() / ("listgen_test_" + std::to_string(std::rand()) + "_" +
+                                     testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir / "out");
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  int Tool(std::vector<Text> args) {
+    console = CapturingConsole();
+    return RunListTool(args, console);
+  }
+  Text Out() const { return PathText(dir / "out"); }
+
+  fs::path dir;
+  CapturingConsole console;
+};
+
+const fs::path kSource = DRUMLO_SOURCE_DIR;
+const fs::path kCorpus = DRUMLO_CORPUS_DIR;
+const fs::path kExample = kSource / "examples" / u8"歌曲规范总表.xml";
+
+TEST_F(ListToolTest, ExampleReproducesItsExpectedFiles) {
+  ASSERT_EQ(Tool({u"--quiet", u"--out", Out(), PathText(kExample)}), 0)
+      << testing::PrintToString(console.err);
+  ASSERT_FALSE(FilesIn(kSource / "examples" / "expected").empty());
+  ExpectSameFiles(dir / "out", kSource / "examples" / "expected");
+  EXPECT_TRUE(console.err.empty());
+}
+
+TEST_F(ListToolTest, EveryListFileStartsWithByteOrderMarkAndUsesCrLf) {
+  ASSERT_EQ(Tool({u"--quiet", u"--out", Out(), PathText(kExample)}), 0);
+  for (const auto& [name, bytes] : FilesIn(dir / "out")) {
+    SCOPED_TRACE(name);
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes.substr(0, 2), std::string("\xFF\xFE"));
+    for (std::size_t k = 2; k + 1 < bytes.size(); k += 2) {
+      if (bytes[k] == '\n' && bytes[k + 1] == 0) {
+        ASSERT_GE(k, 4u);
+        EXPECT_EQ(bytes.substr(k - 2, 2), std::string("\r\0", 2)) << "LF without CR at " << k;
+      }
+    }
+    EXPECT_EQ(bytes.substr(bytes.size() - 4), std::string("\r\0\n\0", 4));
+  }
+}
+
+TEST_F(ListToolTest, StatusesGoToStandardErrorAndReportToStandardOutput) {
+  ASSERT_EQ(Tool({u"--report", u"--out", Out(), PathText(kExample)}), 0);
+  EXPECT_EQ(console.err.rfind(u"正在读取文件", 0), 0u);
+  EXPECT_NE(console.err.find(u"\n正在写入文件5001...\n"), Text::npos);
+  EXPECT_NE(console.err.find(u"读取完毕!\n"), Text::npos);
+  EXPECT_NE(console.out.find(u"rows accepted: "), Text::npos);
+  ASSERT_EQ(Tool({u"--report=json", u"--dry-run", u"--quiet", u"--out", Out(), PathText(kExample)}),
+            0);
+  EXPECT_EQ(console.out.rfind(u"{\"dry_run\":true,", 0), 0u);
+  EXPECT_TRUE(console.err.empty());
+}
+
+TEST_F(ListToolTest, DryRunWritesNothing) {
+  ASSERT_EQ(Tool({u"--quiet", u"--dry-run", u"--out", Out(), PathText(kExample)}), 0);
+  EXPECT_TRUE(FilesIn(dir / "out").empty());
+}
+
+struct ExitCase {
+  std::vector<Text> args;
+  int code;
+};
+
+TEST_F(ListToolTest, ExitCodesAndUsageErrors) {
+  std::ofstream(dir / "empty.xml").close();
+  const Text empty = PathText(dir / "empty.xml");
+  const Text missing = PathText(dir / "missing.xml");
+  const Text example = PathText(kExample);
+  const std::vector<ExitCase> cases = {
+      {{u"--out", Out(), missing}, 2},
+      {{u"--out", Out(), empty}, 5},
+      {{u"--out", PathText(dir / "nowhere"), example}, 64},
+      {{u"--from", u"3e9", u"--out", Out(), example}, 64},
+      {{u"--to", u"-2147483648.5", u"--out", Out(), u"--dry-run", example}, 0},
+      {{u"--bogus"}, 64},
+      {{u"--out"}, 64},
+      {{example, example}, 64},
+      {{u"--help"}, 0},
+      {{u"--version"}, 0},
+  };
+  for (const ExitCase& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args.size()) + " args, first " +
+                 testing::PrintToString(std::u16string(c.args[0])));
+    EXPECT_EQ(Tool(c.args), c.code) << testing::PrintToString(console.err);
+  }
+  EXPECT_EQ(Tool({u"--version"}), 0);
+  EXPECT_EQ(console.out, u"drumlo-listgen 1.0.0.52\n");
+  EXPECT_EQ(Tool({u"--out", Out(), missing}), 2);
+  EXPECT_EQ(console.err, u"没有发现歌曲列表文件\n");
+}
+
+TEST_F(ListToolTest, ListFileBlockedByDirectoryFailsWithCode4AndKeepsGoing) {
+  fs::create_directories(dir / "out" / "5001.txt");  // holds for root as well
+  EXPECT_EQ(Tool({u"--quiet", u"--out", Out(), PathText(kExample)}), 4);
+  EXPECT_NE(console.err.find(u"以下列表文件未能写入:\n"), Text::npos);
+  EXPECT_NE(console.err.find(u"5001.txt (错误代码 "), Text::npos);
+  EXPECT_GT(FilesIn(dir / "out").size(), 2u);  // the other groups were still written
+}
+
+// Every workbook of the corpus runs through the tool; its list files equal the golden files
+// kept under tests/golden/<set>/<workbook>/ (DRUMLO_UPDATE_GOLDEN=1 rewrites them).
+TEST_F(ListToolTest, CorpusWorkbooksGiveTheirGoldenFiles) {
+  const bool update = std::getenv("DRUMLO_UPDATE_GOLDEN") != nullptr;
+  int seen = 0;
+  for (const char* set : {"real", "songtable"}) {
+    if (!fs::exists(kCorpus / set)) continue;
+    for (const auto& entry : fs::directory_iterator(kCorpus / set)) {
+      if (entry.path().extension() != ".xml") continue;
+      SCOPED_TRACE(entry.path().string());
+      ++seen;
+      const fs::path out = dir / "corpus" / set / entry.path().stem();
+      fs::create_directories(out);
+      const int code = Tool({u"--quiet", u"--out", PathText(out), PathText(entry.path())});
+      EXPECT_TRUE(code == 0 || code == 5) << code;
+      const fs::path golden = kSource / "tests" / "golden" / set / entry.path().stem();
+      if (update) {
+        fs::remove_all(golden);
+        fs::create_directories(golden);
+        for (const auto& f : fs::directory_iterator(out))
+          fs::copy(f.path(), golden);
+      }
+      ExpectSameFiles(out, golden);
+    }
+  }
+  if (seen == 0) GTEST_SKIP() << "corpus not found at " << kCorpus;
+  EXPECT_EQ(seen, 31);
+}
+
+}  // namespace
+}  // namespace drumlo

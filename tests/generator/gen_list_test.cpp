@@ -1,0 +1,332 @@
+#include "generator/gen_list.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace drumlo {
+namespace {
+
+// Records what a run did to its window, in order.
+class RecordingHost : public RunHost {
+ public:
+  void UpdateStatus(TextView status) override { events.push_back(u"status:" + Text(status)); }
+  void SetHourglass(bool busy) override { events.push_back(busy ? u"hourglass" : u"default"); }
+  void ShowMessage(TextView text, MessageIcon icon) override {
+    const TextView kind = icon == MessageIcon::kWarning ? u"warning:" : u"message:";
+    events.push_back(Text(kind) + Text(text));
+  }
+  void Beep() override { events.push_back(u"beep"); }
+  std::vector<Text> events;
+};
+
+// An in-memory file system with injectable failures.
+class MemoryFiles : public FileAccess {
+ public:
+  bool Exists(TextView path) override { return files.count(Text(path)) != 0; }
+  std::int32_t Read(TextView path, Bytes& buffer) override {
+    if (read_error != 0) return read_error;
+    buffer = files.at(Text(path));
+    return 0;
+  }
+  std::int32_t Write(TextView path, std::span<const std::uint8_t> bytes) override {
+    writes.emplace_back(path);
+    if (auto it = write_errors.find(Text(path)); it != write_errors.end()) return it->second;
+    files[Text(path)] = Bytes(bytes.begin(), bytes.end());
+    return 0;
+  }
+  void Put(TextView path, const std::string& utf8) {
+    files[Text(path)] = Bytes(utf8.begin(), utf8.end());
+  }
+  std::map<Text, Bytes> files;
+  std::map<Text, std::int32_t> write_errors;
+  std::vector<Text> writes;
+  std::int32_t read_error = 0;
+};
+
+std::string Cell(const std::string& value, int index = 0) {
+  const std::string attr = index != 0 ? " ss:Index=\"" + std::to_string(index) + "\"" : "";
+  return "<Cell" + attr + "><Data ss:Type=\"String\">" + value + "</Data></Cell>";
+}
+
+std::string Row(const std::vector<std::string>& cells) {
+  std::string row = "<Row>";
+  for (const std::string& c : cells)
+    row += c;
+  return row + "</Row>\n";
+}
+
+std::string Sheet(const std::string& rows) {
+  return "<?xml version=\"1.0\"?>\n<Workbook><Worksheet ss:Name=\"S\"><Table>\n" + rows +
+         "</Table></Worksheet></Workbook>\n";
+}
+
+const std::string kHeader = Row({Cell("INDEX"), Cell("PAK"), Cell("XML"), Cell("NAME")});
+
+std::string Song(int index, const std::string& pak, const std::string& name = "n") {
+  return Row({Cell(std::to_string(index)), Cell(pak), Cell(pak + "x"), Cell(name)});
+}
+
+// Decodes a list file back to text (after checking its byte-order mark) for readable asserts.
+Text ListText(const Bytes& bytes) {
+  EXPECT_GE(bytes.size(), 2u);
+  EXPECT_EQ(bytes[0], 0xFF);
+  EXPECT_EQ(bytes[1], 0xFE);
+  Text text;
+  for (std::size_t k = 2; k + 1 < bytes.size(); k += 2) {
+    text.push_back(static_cast<char16_t>(bytes[k] | (bytes[k + 1] << 8)));
+  }
+  return text;
+}
+
+Text Entry(int index, TextView name, TextView image, TextView file, int level, TextView genre,
+           TextView artist) {
+  return u"<Music\r\n\tIndex=\"" + DecimalText(index) + u"\"\r\n\tName=\"" + Text(name) +
+         u"\"\r\n\tImage=\"" + Text(image) + u"\"\r\n\tFile=\"" + Text(file) + u"\"\r\n\tLevel=\"" +
+         DecimalText(level) + u"\"\r\n\tGenre=\"" + Text(genre) + u"\"\r\n\tArtist=\"" +
+         Text(artist) + u"\"\r\n/>\r\n";
+}
+
+class GenListTest : public testing::Test {
+ protected:
+  RunResult Run(const std::string& workbook, std::int32_t from = 5000, std::int32_t to = 9999) {
+    files.Put(u"book.xml", workbook);
+    return RunExisting(from, to);
+  }
+  RunResult RunExisting(std::int32_t from = 5000, std::int32_t to = 9999) {
+    host.events.clear();
+    report = RunReport();
+    RunContext context{host, files, window, u"out/", false, &report};
+    return GenList(u"book.xml", from, to, context);
+  }
+  Text File(TextView name) { return ListText(files.files.at(u"out/" + Text(name))); }
+  std::vector<Text> Statuses() const {
+    std::vector<Text> s;
+    for (const Text& e : host.events) {
+      if (e.rfind(u"status:", 0) == 0) s.push_back(e.substr(7));
+    }
+    return s;
+  }
+  std::size_t ListFileCount() const { return files.files.size() - 1; }
+
+  RecordingHost host;
+  MemoryFiles files;
+  WindowSongValues window;
+  RunReport report;
+};
+
+TEST_F(GenListTest, RunsOfPackagesBecomeFilesNamedAfterTheirFirstSong) {
+  Run(Sheet(kHeader + Song(5001, "a") + Song(5002, "a") + Song(5003, "b") + Song(5004, "a")));
+  EXPECT_EQ(ListFileCount(), 3u);
+  EXPECT_EQ(Statuses(), (std::vector<Text>{u"正在读取文件book.xml...", u"正在写入文件5001...",
+                                           u"正在写入文件5003...", u"读取完毕!"}));
+  EXPECT_EQ(host.events.front(), u"hourglass");
+  EXPECT_EQ((std::vector<Text>(host.events.end() - 3, host.events.end())),
+            (std::vector<Text>{u"status:读取完毕!", u"default", u"beep"}));
+  const Text first = File(u"5001.txt");
+  EXPECT_EQ(first,
+            Entry(5001, u"n", u"a_song/music_0.bmp", u"a_song/a_songx.xml", 0, u"", u"") +
+                Entry(5002, u"n", u"a_song/music_0.bmp", u"a_song/a_songx.xml", 0, u"", u""));
+  EXPECT_NE(File(u"5003.txt").find(u"Index=\"5003\""), Text::npos);
+  EXPECT_NE(File(u"5004.txt").find(u"Index=\"5004\""), Text::npos);
+  EXPECT_EQ(report.rows_read, 4);
+  EXPECT_EQ(report.rows_accepted, 4);
+}
+
+TEST_F(GenListTest, OnePackageWritesOneFileWithoutWritingStatus) {
+  Run(Sheet(kHeader + Song(5010, "a") + Song(5011, "a")));
+  EXPECT_EQ(ListFileCount(), 1u);
+  EXPECT_EQ(Statuses().size(), 2u);
+  EXPECT_EQ(files.writes, std::vector<Text>{u"out/5010.txt"});
+}
+
+TEST_F(GenListTest, AbandonedRowKeepsWhatItsEarlierCellsSet) {
+  const std::string header = Row({Cell("NAME"), Cell("INDEX"), Cell("PAK")});
+  Run(Sheet(header + Row({Cell("first"), Cell("5001"), Cell("a")}) +
+            Row({Cell("from abandoned row"), Cell("4999"), Cell("b")}) +
+            Row({Cell("5002", 2)})));  // no NAME: takes the abandoned row's NAME
+  const Text text = File(u"5001.txt");
+  EXPECT_NE(text.find(u"Index=\"5002\"\r\n\tName=\"from abandoned row\""), Text::npos);
+  EXPECT_EQ(ListFileCount(), 1u);  // the abandoned "b" caused no group change
+}
+
+TEST_F(GenListTest, WindowValuesCarryOverRowsAndRuns) {
+  const std::string header = Row({Cell("INDEX"), Cell("ARTIST"), Cell("LV")});
+  Run(Sheet(header + Row({Cell("5001"), Cell("Tom &amp; Jerry"), Cell("3.5")}) +
+            Row({Cell("5002")})));
+  EXPECT_NE(File(u"5001.txt")
+                .find(u"Index=\"5002\"\r\n\tName=\"\"\r\n\tImage=\"/music_0.bmp\""
+                      u"\r\n\tFile=\"/.xml\"\r\n\tLevel=\"7\"\r\n\tGenre=\"\"\r\n"
+                      u"\tArtist=\"Tom && Jerry\""),
+            Text::npos);
+  files.files.clear();
+  Run(Sheet(header + Row({Cell("6000")})));  // a second run in the same process
+  EXPECT_NE(File(u"6000.txt").find(u"Artist=\"Tom && Jerry\""), Text::npos);
+  EXPECT_NE(File(u"6000.txt").find(u"Level=\"7\""), Text::npos);
+}
+
+TEST_F(GenListTest, HeaderNamesAreUpperCasedButNotTrimmed) {
+  const std::string header = Row({Cell("Index"), Cell("pak"), Cell(" NAME")});
+  Run(Sheet(header + Row({Cell("5001"), Cell("a"), Cell("ignored")})));
+  EXPECT_NE(File(u"5001.txt").find(u"Name=\"\""), Text::npos);
+  EXPECT_NE(File(u"5001.txt").find(u"Image=\"a_song/"), Text::npos);
+  const std::string lower = Row({Cell("index"), Cell("PaK")});
+  Run(Sheet(lower + Row({Cell("5003"), Cell("c")})));
+  EXPECT_NE(File(u"5003.txt").find(u"Image=\"c_song/"), Text::npos);
+}
+
+TEST_F(GenListTest, SsIndexPlacesCellsAndValuelessCellsDoNotShift) {
+  // Header slots 0, 1, 4; the valueless cell with ss:Index 9 still counts as a cell but does
+  // not move the offset, so "NAME" lands in slot 6 and "GENRE" in slot 5 of the data rows.
+  const std::string header = Row({Cell("INDEX"), Cell("PAK"), Cell("XML", 5),
+                                  "<Cell ss:Index=\"9\"/>", Cell("NAME"), Cell("GENRE", 6)});
+  Run(Sheet(header + Row({Cell("5001"), Cell("p"), Cell("x", 5), "<Cell ss:Index=\"2\"/>",
+                          Cell("song"), Cell("pop", 6)})));
+  const Text text = File(u"5001.txt");
+  EXPECT_NE(text.find(u"Name=\"song\"\r\n\tImage=\"p_song/music_0.bmp\"\r\n\tFile=\"p_song/"
+                      u"x_song.xml\"\r\n\tLevel=\"0\"\r\n\tGenre=\"pop\""),
+            Text::npos);
+}
+
+TEST_F(GenListTest, SecondWorksheetRowsAreDataRowsWithTheFirstHeader) {
+  const std::string book = "<Workbook><Worksheet><Table>" + kHeader + Song(5001, "a") +
+                           "</Table></Worksheet><Worksheet><Table>" + kHeader + Song(5002, "a") +
+                           "</Table></Worksheet></Workbook>";
+  Run(book);
+  EXPECT_EQ(report.rows_read, 3);  // the second sheet's header is a data row, abandoned (INDEX 0)
+  EXPECT_EQ(report.rows_accepted, 2);
+  ASSERT_EQ(report.findings.size(), 1u);
+  EXPECT_EQ(report.findings[0].kind, FindingKind::kIndexOutOfRange);
+  EXPECT_EQ(report.findings[0].row, 3);
+}
+
+TEST_F(GenListTest, DamagedRowEndsTheDataPass) {
+  Run(Sheet(kHeader + Song(5001, "a") + "<Row><Cell><Data>5002</Data></Cell></Rows>\n" +
+            Song(5003, "b")));
+  EXPECT_EQ(ListFileCount(), 1u);
+  EXPECT_EQ(File(u"5001.txt").find(u"5003"), Text::npos);
+  EXPECT_EQ(Statuses().back(), u"读取完毕!");
+}
+
+TEST_F(GenListTest, MissingWorkbookShowsOnlyItsMessage) {
+  RunContext context{host, files, window, u"out/", false, &report};
+  const RunResult result = GenList(u"nope.xml", 5000, 9999, context);
+  EXPECT_EQ(result.outcome, RunOutcome::kWorkbookMissing);
+  EXPECT_EQ(host.events,
+            (std::vector<Text>{u"hourglass", u"message:没有发现歌曲列表文件", u"default"}));
+  EXPECT_TRUE(files.writes.empty());
+}
+
+TEST_F(GenListTest, WorkbookWithoutRowsIsEmpty) {
+  for (const std::string& book : {std::string(), std::string("\xEF\xBB\xBF<Workbook/>")}) {
+    const RunResult result = Run(book);
+    EXPECT_EQ(result.outcome, RunOutcome::kNoRows);
+    EXPECT_EQ(host.events, (std::vector<Text>{u"hourglass", u"status:正在读取文件book.xml...",
+                                              u"status:空文件!", u"default", u"beep"}));
+    EXPECT_TRUE(files.writes.empty());
+  }
+}
+
+TEST_F(GenListTest, UnreadableWorkbookIsReportedNotTakenAsEmpty) {
+  files.Put(u"book.xml", Sheet(kHeader + Song(5001, "a")));
+  files.read_error = 32;
+  const RunResult result = RunExisting();
+  EXPECT_EQ(result.outcome, RunOutcome::kWorkbookUnreadable);
+  EXPECT_EQ(host.events, (std::vector<Text>{u"hourglass", u"status:正在读取文件book.xml...",
+                                            u"warning:无法读取歌曲列表文件: book.xml (错误代码 32)",
+                                            u"default"}));
+  EXPECT_TRUE(files.writes.empty());
+}
+
+TEST_F(GenListTest, FailedWritesAreListedAfterTheRunEnds) {
+  files.write_errors[u"out/5001.txt"] = 5;
+  files.write_errors[u"out/5003.txt"] = 112;
+  const RunResult result =
+      Run(Sheet(kHeader + Song(5001, "a") + Song(5002, "b") + Song(5003, "c")));
+  EXPECT_EQ(result.failed_writes, 2);
+  EXPECT_EQ(files.writes.size(), 3u);  // the run went on after the first failure
+  EXPECT_EQ((std::vector<Text>(host.events.end() - 4, host.events.end())),
+            (std::vector<Text>{u"status:读取完毕!", u"default", u"beep",
+                               u"warning:以下列表文件未能写入:\nout/5001.txt (错误代码 5)\n"
+                               u"out/5003.txt (错误代码 112)"}));
+}
+
+TEST_F(GenListTest, RowWithoutValuedIndexIsSkipped) {
+  Run(Sheet(kHeader + Song(5001, "a") + Row({Cell("", 2)}) + "<Row><Cell/></Row>" +
+            Song(5002, "a")));
+  EXPECT_EQ(File(u"5001.txt").find(u"Index=\"5001\"", 20), Text::npos);  // not repeated
+  EXPECT_EQ(report.rows_accepted, 2);
+  EXPECT_EQ(report.findings.size(), 2u);
+  EXPECT_EQ(report.findings[0].kind, FindingKind::kNoIndex);
+}
+
+TEST_F(GenListTest, CellsOutsideTheTwentyOneColumnsArePassedOver) {
+  const std::string header = Row({Cell("INDEX"), Cell("NAME", 21), Cell("ARTIST")});
+  Run(Sheet(header + Row({Cell("5001"), Cell("x", 21), Cell("beyond"), Cell("back", 0)})));
+  // "beyond" would be column 22; it names nothing and sets nothing.
+  EXPECT_NE(File(u"5001.txt").find(u"Name=\"x\""), Text::npos);
+  EXPECT_NE(File(u"5001.txt").find(u"Artist=\"\""), Text::npos);
+  ASSERT_GE(report.findings.size(), 2u);
+  EXPECT_EQ(report.findings[0].kind, FindingKind::kOutsideColumns);
+  EXPECT_EQ(report.findings[0].row, 1);
+  EXPECT_EQ(report.findings[0].column, 22);
+}
+
+TEST_F(GenListTest, ValuesThatDoNotFitAreNeverStored) {
+  const std::string header = Row({Cell("INDEX"), Cell("IMAGE"), Cell("LV")});
+  Run(Sheet(header + Row({Cell("5001"), Cell("7"), Cell("2")}) +
+            Row({Cell("5002"), Cell("1e300"), Cell("200")}) +  // IMAGE, LV do not fit
+            Row({Cell("3e9")}) +                               // INDEX does not fit
+            Row({"<Cell ss:Index=\"1e99\"><Data>9</Data></Cell>", Cell("5003", 1)})),
+      1, 2147483647);
+  const Text text = File(u"5001.txt");
+  EXPECT_NE(text.find(u"Index=\"5002\"\r\n\tName=\"\"\r\n\tImage=\"/music_7.bmp\""), Text::npos);
+  EXPECT_NE(text.find(u"Index=\"5002\"\r\n\tName=\"\"\r\n\tImage=\"/music_7.bmp\"\r\n\tFile=\"/"
+                      u".xml\"\r\n\tLevel=\"4\""),
+            Text::npos);
+  EXPECT_NE(text.find(u"Index=\"5003\""), Text::npos);
+  EXPECT_EQ(text.find(u"Index=\"3"), Text::npos);
+  EXPECT_EQ(report.rows_accepted, 3);
+}
+
+TEST_F(GenListTest, CellNotesAreNotValues) {
+  const std::string header = Row({Cell("INDEX"), Cell("NAME")});
+  const std::string noted =
+      "<Cell><Comment ss:Author=\"a\"><ss:Data xmlns=\"h\"><B>待定</B></ss:Data></Comment></Cell>";
+  const std::string both = "<Cell><Comment><Data>note</Data></Comment><Data>real</Data></Cell>";
+  Run(Sheet(header + Row({Cell("5001"), both}) + Row({Cell("5002"), noted})));
+  const Text text = File(u"5001.txt");
+  EXPECT_NE(text.find(u"Index=\"5001\"\r\n\tName=\"real\""), Text::npos);
+  EXPECT_NE(text.find(u"Index=\"5002\"\r\n\tName=\"real\""), Text::npos);
+}
+
+TEST_F(GenListTest, RichTextValuesAreStripped) {
+  const std::string header = Row({Cell("INDEX"), Cell("NAME")});
+  const std::string rich =
+      "<Cell><ss:Data ss:Type=\"String\" xmlns=\"http://www.w3.org/TR/REC-html40\"><B><Font "
+      "html:Color=\"#FF0000\">星河</Font></B><Font>漫步 &amp; Co</Font></ss:Data></Cell>";
+  Run(Sheet(header + Row({Cell("5001"), rich})));
+  EXPECT_NE(File(u"5001.txt").find(u"Name=\"星河漫步 && Co\""), Text::npos);
+}
+
+TEST_F(GenListTest, LaterGroupWithTheSameFirstIdReplacesTheFile) {
+  Run(Sheet(kHeader + Song(5001, "a") + Song(5001, "b")), 5000, 9999);
+  EXPECT_EQ(ListFileCount(), 1u);
+  ASSERT_EQ(report.files.size(), 2u);
+  EXPECT_TRUE(report.files[0].replaced_later);
+  EXPECT_NE(File(u"5001.txt").find(u"b_song"), Text::npos);
+}
+
+TEST_F(GenListTest, DryRunWritesNothing) {
+  host.events.clear();
+  files.Put(u"book.xml", Sheet(kHeader + Song(5001, "a") + Song(5002, "b")));
+  RunContext context{host, files, window, u"out/", true, &report};
+  GenList(u"book.xml", 5000, 9999, context);
+  EXPECT_TRUE(files.writes.empty());
+  EXPECT_EQ(report.files.size(), 2u);
+}
+
+}  // namespace
+}  // namespace drumlo
