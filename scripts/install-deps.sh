@@ -5,6 +5,10 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   cmake ninja-build g++ git ca-certificates python3
   googletest libgtest-dev libbenchmark-dev
+  # The Unicode character database, checked against the upper-case table in the tests.
+  unicode-data
+  # Fuzz targets (clang with libFuzzer and the sanitizer runtimes) and the benchmark's reference.
+  clang libclang-rt-14-dev libxml2-utils time
   # The Windows build and its tests under Wine (fonts and a headless display for the window).
   g++-mingw-w64-x86-64 wine64 wine fonts-wine fonts-wqy-microhei xvfb imagemagick
 )
