@@ -19,6 +19,24 @@ bool EndsName(char16_t unit) {
   return unit == u'>' || unit == u'/' || IsWhite(unit);
 }
 
+bool EndsInstructionName(char16_t unit) {
+  return unit == u'?' || IsWhite(unit);
+}
+
+// The first occurrence of `prefix` at or after `from` that is followed by a unit ending the
+// name ("Row" must not match "RowSet"); kNoUnit when there is none.
+std::size_t FindNamedTag(TextView text, std::size_t from, JoinedText prefix,
+                         bool (*ends_name)(char16_t)) {
+  for (;;) {
+    const std::size_t p = FindJoined(text, from, prefix);
+    if (p == kNoUnit) return kNoUnit;
+    const std::size_t name_end = p + prefix.size();
+    if (name_end >= text.size()) return kNoUnit;
+    if (ends_name(text[name_end])) return p;
+    from = name_end + 1;
+  }
+}
+
 Text Joined(JoinedText text) {
   Text joined(text.head);
   joined.append(text.tail);
@@ -49,17 +67,9 @@ ElementScanner::~ElementScanner() {
 }
 
 Span ElementScanner::FindElement(JoinedText start_prefix, JoinedText end_prefix, std::size_t from) {
-  const std::size_t n = text_.size();
-  std::size_t p = 0;
-  std::size_t name_end = 0;
-  for (;;) {
-    p = FindJoined(text_, from, start_prefix);
-    if (p == kNoUnit) return {};
-    name_end = p + start_prefix.size();
-    if (name_end >= n) return {};
-    if (EndsName(text_[name_end])) break;
-    from = name_end + 1;  // "RowSet" when "Row" is sought
-  }
+  const std::size_t p = FindNamedTag(text_, from, start_prefix, EndsName);
+  if (p == kNoUnit) return {};
+  const std::size_t name_end = p + start_prefix.size();
   const std::size_t tag_end = TagEnd(p);
   if (tag_end == kNoUnit) return {};
   Span span;
@@ -78,17 +88,9 @@ Span ElementScanner::FindElement(JoinedText start_prefix, JoinedText end_prefix,
 }
 
 Span ElementScanner::FindInstruction(JoinedText start_prefix, std::size_t from) {
-  const std::size_t n = text_.size();
-  std::size_t p = 0;
-  std::size_t name_end = 0;
-  for (;;) {
-    p = FindJoined(text_, from, start_prefix);
-    if (p == kNoUnit) return {};
-    name_end = p + start_prefix.size();
-    if (name_end >= n) return {};
-    if (text_[name_end] == u'?' || IsWhite(text_[name_end])) break;
-    from = name_end + 1;
-  }
+  const std::size_t p = FindNamedTag(text_, from, start_prefix, EndsInstructionName);
+  if (p == kNoUnit) return {};
+  const std::size_t name_end = p + start_prefix.size();
   const std::size_t q = FindText(text_, p + 2, u"?>");
   if (q == kNoUnit || !Addressable(q + 2)) return {};
   return Span{p, q + 2, q + 2, q + 2, name_end, q};
