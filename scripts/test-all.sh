@@ -56,4 +56,6 @@ run_windows() {
 
 run_native debug
 run_native asan
+echo "== fuzz: each target for ${FUZZ_SECONDS:-60} s under ASan and UBSan"
+bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
 run_windows
