@@ -1,0 +1,334 @@
+// fmMain: controls placed in twips at the window's DPI, a status line that keeps the window
+// responsive during a run, and a process that ends at once on Exit or close.
+#include "fm_main.h"
+
+#include "about_text.h"
+#include "app/startup_context.h"
+#include "generator/numeric_value.h"
+#include "resource.h"
+
+namespace drumlo {
+namespace {
+
+constexpr wchar_t kClassName[] = L"DrumloFmMain";
+constexpr int kTwipsPerInch = 1440;
+constexpr int kClientWidthTwips = 2904;
+constexpr int kClientHeightTwips = 1860;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kWindowExStyle = WS_EX_ACCEPTFILES | WS_EX_CONTROLPARENT;
+
+struct ControlSpec {
+  int id;
+  const wchar_t* window_class;
+  const wchar_t* text;
+  DWORD style;
+  DWORD ex_style;
+  int left, top, width, height;  // twips from the client area's top-left corner
+};
+
+// In tab order: the creation order is the order Tab moves in.
+constexpr ControlSpec kControls[] = {
+    {IDC_TXFILE, L"EDIT", L"歌曲规范总表.xml", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 240,
+     0, 2415, 270},
+    {IDC_TXFROM, L"EDIT", L"5000", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 240, 360, 975,
+     270},
+    {IDC_TXTO, L"EDIT", L"9999", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 1680, 360, 975,
+     270},
+    {IDC_CMDGEN, L"BUTTON", L"&S.开始生成TXT列表", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 240, 720, 2415,
+     495},
+    // Broken at the label's width like an edit control, so a long path wraps mid-word.
+    {IDC_LBSTATUS, L"STATIC", L"当前状态", SS_LEFT | SS_EDITCONTROL, 0, 0, 1320, 2895, 615},
+};
+
+const wchar_t* Wide(const Text& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+UINT IconFlag(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::kInformation:
+      return MB_ICONINFORMATION;
+    case MessageIcon::kWarning:
+      return MB_ICONWARNING;
+    case MessageIcon::kNone:
+      break;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool FmMain::Create(HINSTANCE instance, int show_command) {
+  instance_ = instance;
+  WNDCLASSEXW window_class = {};
+  window_class.cbSize = sizeof(window_class);
+  window_class.lpfnWndProc = &FmMain::WndProc;
+  window_class.hInstance = instance;
+  window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  window_class.lpszMenuName = MAKEINTRESOURCEW(IDR_MAINMENU);
+  window_class.lpszClassName = kClassName;
+  if (!RegisterClassExW(&window_class)) return false;
+  hwnd_ = CreateWindowExW(kWindowExStyle, kClassName, Wide(Text(kAppTitle)), kWindowStyle,
+                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                          nullptr, instance, this);
+  if (hwnd_ == nullptr) return false;
+  ShowWindow(hwnd_, show_command);
+  SetFocus(last_focus_);
+  return true;
+}
+
+int FmMain::RunMessageLoop() {
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+    DispatchOne(msg);
+  return static_cast<int>(msg.wParam);
+}
+
+void FmMain::DispatchOne(MSG& msg) {
+  // Tab, Enter and the access keys of the controls work as in a dialog box.
+  if (IsDialogMessageW(hwnd_, &msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
+LRESULT CALLBACK FmMain::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* window = static_cast<FmMain*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    window->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+  }
+  auto* window = reinterpret_cast<FmMain*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (window == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+  return window->HandleMessage(message, wparam, lparam);
+}
+
+LRESULT FmMain::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate();
+    case WM_COMMAND:
+      return OnCommand(LOWORD(wparam), HIWORD(wparam));
+    case WM_ACTIVATE:
+      return OnActivate(wparam);
+    case WM_SETFOCUS:
+      return OnSetFocus();
+    case WM_SETCURSOR:
+      return OnSetCursor(wparam, lparam);
+    case WM_DROPFILES:
+      return OnDropFiles(reinterpret_cast<HDROP>(wparam));
+    case WM_DPICHANGED:
+      return OnDpiChanged(HIWORD(wparam), *reinterpret_cast<RECT*>(lparam));
+    case DM_GETDEFID:
+      return MAKELRESULT(IDC_CMDGEN, DC_HASDEFID);
+    case WM_CLOSE:
+      OnExit();
+    default:
+      return DefWindowProcW(hwnd_, message, wparam, lparam);
+  }
+}
+
+LRESULT FmMain::OnCreate() {
+  dpi_ = GetDpiForWindow(hwnd_);
+  CreateControls();
+  ApplyMessageFont();
+  LayOut();
+  SizeToClientArea();
+  last_focus_ = Control(IDC_TXFILE);
+  StartUp();
+  return 0;
+}
+
+// The load handler: the start-up context first, then the workbook path from the command line.
+void FmMain::StartUp() {
+  InitApp();
+  if (!GetArgumentText().empty() && GetArgCount() > 1) SetControlText(IDC_TXFILE, GetArg(1));
+}
+
+LRESULT FmMain::OnCommand(int id, int notification) {
+  switch (id) {
+    case IDC_CMDGEN:
+      if (notification == BN_CLICKED) Generate();
+      break;
+    case IDOK:  // Enter where no default button answered it
+      Generate();
+      break;
+    case IDM_ABOUT:
+      ShowAbout();
+      break;
+    case IDM_EXIT:
+      OnExit();
+  }
+  return 0;
+}
+
+// Keeps the focused control across deactivation, as a dialog box does.
+LRESULT FmMain::OnActivate(WPARAM wparam) {
+  if (LOWORD(wparam) == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(hwnd_, focus)) last_focus_ = focus;
+  } else if (last_focus_ != nullptr) {
+    SetFocus(last_focus_);
+  }
+  return 0;
+}
+
+LRESULT FmMain::OnSetFocus() {
+  if (last_focus_ != nullptr) SetFocus(last_focus_);
+  return 0;
+}
+
+// The hourglass applies over the whole window, controls included (they ask their parent first).
+LRESULT FmMain::OnSetCursor(WPARAM wparam, LPARAM lparam) {
+  if (!busy_) return DefWindowProcW(hwnd_, WM_SETCURSOR, wparam, lparam);
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  return TRUE;
+}
+
+LRESULT FmMain::OnDropFiles(HDROP drop) {
+  if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    Text path(length + 1, u'\0');
+    DragQueryFileW(drop, 0, reinterpret_cast<wchar_t*>(path.data()), length + 1);
+    path.resize(length);
+    SetControlText(IDC_TXFILE, path);
+  }
+  DragFinish(drop);
+  return 0;
+}
+
+LRESULT FmMain::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  ApplyMessageFont();
+  LayOut();
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  SizeToClientArea();
+  return 0;
+}
+
+// Exit and close end the program at once, also in the middle of a run; nothing is saved.
+void FmMain::OnExit() {
+  ExitProcess(0);
+}
+
+void FmMain::Generate() {
+  // A nested run would share this window's song values with the run it interrupted.
+  if (running_) return;
+  const Text path = ControlText(IDC_TXFILE);
+  const Text from_text = ControlText(IDC_TXFROM);
+  const Text to_text = ControlText(IDC_TXTO);
+  const double from_value = NumericValue(from_text);
+  const double to_value = NumericValue(to_text);
+  const std::optional<std::int32_t> id_to = RoundToInt32(to_value);
+  if (!id_to) return ReportIdOutOfRange(to_text);
+  const std::optional<std::int32_t> id_from = RoundToInt32(from_value);
+  if (!id_from) return ReportIdOutOfRange(from_text);
+
+  RunContext context{*this, SystemFiles(), song_values_, GetAppDir()};
+  running_ = true;
+  GenList(path, *id_from, *id_to, context);
+  running_ = false;
+}
+
+void FmMain::ReportIdOutOfRange(const Text& field_text) {
+  ShowMessage(u"歌曲编号超出范围: " + field_text, MessageIcon::kWarning);
+}
+
+void FmMain::ShowAbout() {
+  ShowMessage(AboutText(ReadOwnVersion()), MessageIcon::kInformation);
+}
+
+void FmMain::UpdateStatus(TextView status) {
+  SetControlText(IDC_LBSTATUS, status);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) ExitProcess(static_cast<UINT>(msg.wParam));
+    DispatchOne(msg);
+  }
+}
+
+void FmMain::SetHourglass(bool busy) {
+  busy_ = busy;
+  POINT cursor;
+  if (!GetCursorPos(&cursor)) return;
+  HWND under = WindowFromPoint(cursor);
+  if (under == hwnd_ || IsChild(hwnd_, under)) {
+    SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+  }
+}
+
+void FmMain::ShowMessage(TextView text, MessageIcon icon) {
+  MessageBoxW(hwnd_, Wide(Text(text)), Wide(Text(kAppTitle)), MB_OK | IconFlag(icon));
+}
+
+void FmMain::Beep() {
+  MessageBeep(MB_OK);
+}
+
+void FmMain::CreateControls() {
+  for (const ControlSpec& spec : kControls) {
+    CreateWindowExW(spec.ex_style, spec.window_class, spec.text, WS_CHILD | WS_VISIBLE | spec.style,
+                    0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                    instance_, nullptr);
+  }
+}
+
+void FmMain::LayOut() {
+  for (const ControlSpec& spec : kControls) {
+    SetWindowPos(Control(spec.id), nullptr, Scale(spec.left), Scale(spec.top), Scale(spec.width),
+                 Scale(spec.height), SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+// The system's message font at the window's DPI.
+void FmMain::ApplyMessageFont() {
+  NONCLIENTMETRICSW metrics = {};
+  metrics.cbSize = sizeof(metrics);
+  if (!SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi_)) {
+    return;
+  }
+  HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+  if (font == nullptr) return;
+  for (const ControlSpec& spec : kControls) {
+    SendMessageW(Control(spec.id), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+  if (font_ != nullptr) DeleteObject(font_);
+  font_ = font;
+}
+
+// The client area is given in twips; the frame and menu bar come on top at the window's DPI.
+void FmMain::SizeToClientArea() {
+  RECT frame = {0, 0, Scale(kClientWidthTwips), Scale(kClientHeightTwips)};
+  AdjustWindowRectExForDpi(&frame, kWindowStyle, TRUE, kWindowExStyle, dpi_);
+  SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // A menu bar that wraps to a second line takes client height; give it back.
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  const int missing = Scale(kClientHeightTwips) - (client.bottom - client.top);
+  if (missing > 0) {
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + missing,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+Text FmMain::ControlText(int id) const {
+  HWND control = Control(id);
+  const int length = GetWindowTextLengthW(control);
+  Text text(static_cast<std::size_t>(length) + 1, u'\0');
+  const int copied = GetWindowTextW(control, reinterpret_cast<wchar_t*>(text.data()), length + 1);
+  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+  return text;
+}
+
+void FmMain::SetControlText(int id, TextView text) const {
+  SetWindowTextW(Control(id), Wide(Text(text)));
+}
+
+int FmMain::Scale(int twips) const {
+  return MulDiv(twips, static_cast<int>(dpi_), kTwipsPerInch);
+}
+
+}  // namespace drumlo

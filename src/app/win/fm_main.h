@@ -1,0 +1,65 @@
+// fmMain: the program's only window. It owns the song values that outlive a run and is the host
+// of every generation run.
+#pragma once
+
+#include <windows.h>
+
+#include <shellapi.h>  // after windows.h, which it needs
+
+#include "generator/gen_list.h"
+#include "generator/song_rules.h"
+
+namespace drumlo {
+
+class FmMain final : public RunHost {
+ public:
+  // Registers the class, creates the window and its controls, runs the start-up and shows it.
+  [[nodiscard]] bool Create(HINSTANCE instance, int show_command);
+  // The message loop of the idle window; the process ends from inside it (Exit, close).
+  int RunMessageLoop();
+
+  // RunHost: what a generation run asks of the window.
+  void UpdateStatus(TextView status) override;
+  void SetHourglass(bool busy) override;
+  void ShowMessage(TextView text, MessageIcon icon) override;
+  void Beep() override;
+
+ private:
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+
+  LRESULT OnCreate();
+  LRESULT OnCommand(int id, int notification);
+  LRESULT OnActivate(WPARAM wparam);
+  LRESULT OnSetFocus();
+  LRESULT OnSetCursor(WPARAM wparam, LPARAM lparam);
+  LRESULT OnDropFiles(HDROP drop);
+  LRESULT OnDpiChanged(UINT dpi, const RECT& suggested);
+  [[noreturn]] static void OnExit();
+
+  void StartUp();
+  void Generate();
+  void ReportIdOutOfRange(const Text& field_text);
+  void ShowAbout();
+  void CreateControls();
+  void LayOut();
+  void ApplyMessageFont();
+  void SizeToClientArea();
+  void DispatchOne(MSG& msg);
+
+  [[nodiscard]] HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
+  [[nodiscard]] Text ControlText(int id) const;
+  void SetControlText(int id, TextView text) const;
+  [[nodiscard]] int Scale(int twips) const;
+
+  HINSTANCE instance_ = nullptr;
+  HWND hwnd_ = nullptr;
+  HFONT font_ = nullptr;
+  HWND last_focus_ = nullptr;
+  UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+  bool busy_ = false;
+  bool running_ = false;
+  WindowSongValues song_values_;
+};
+
+}  // namespace drumlo

@@ -1,0 +1,14 @@
+// Resource and control identifiers of the main window, shared with the .rc file and the UI test.
+#pragma once
+
+#define IDI_APP 1
+
+#define IDR_MAINMENU 100
+#define IDM_EXIT 40001   // mnExit
+#define IDM_ABOUT 40002  // mnAbout
+
+#define IDC_TXFILE 1001
+#define IDC_TXFROM 1002
+#define IDC_TXTO 1003
+#define IDC_CMDGEN 1004
+#define IDC_LBSTATUS 1005

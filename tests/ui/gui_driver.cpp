@@ -1,0 +1,350 @@
+// Cross-process driving of the window program through window messages.
+#include "gui_driver.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+#include "resource.h"
+
+namespace drumlo::ui {
+namespace {
+
+constexpr DWORD kMessageTimeoutMs = 5000;
+constexpr wchar_t kAppTitle[] = L"Drumlo歌曲列表生成器";
+
+std::wstring Widen(const std::string& utf8) {
+  const int length =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+  return wide;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  return name;
+}
+
+struct WindowSearch {
+  DWORD process_id;
+  HWND owner;  // null: a top-level window with the application title
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(hwnd, &process_id);
+  if (process_id != search->process_id || !IsWindowVisible(hwnd)) return TRUE;
+  const bool wanted =
+      search->owner == nullptr
+          ? RunningApp::TextOf(hwnd) == kAppTitle && ClassOf(hwnd) != L"#32770"
+          : GetWindow(hwnd, GW_OWNER) == search->owner && ClassOf(hwnd) == L"#32770";
+  if (!wanted) return TRUE;
+  search->found = hwnd;
+  return FALSE;
+}
+
+HWND FindProcessWindow(DWORD process_id, HWND owner) {
+  WindowSearch search = {process_id, owner, nullptr};
+  EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+BOOL CALLBACK CollectBoxPart(HWND child, LPARAM param) {
+  auto* view = reinterpret_cast<MessageBoxView*>(param);
+  if (!IsWindowVisible(child)) return TRUE;
+  const std::wstring kind = ClassOf(child);
+  const LONG style = GetWindowLongW(child, GWL_STYLE);
+  if (_wcsicmp(kind.c_str(), L"Button") == 0) {
+    view->buttons.push_back(GetDlgCtrlID(child));
+  } else if (_wcsicmp(kind.c_str(), L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
+    DWORD_PTR icon = 0;
+    SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &icon);
+    if (icon != 0) view->icon = child;
+  }
+  return TRUE;
+}
+
+// 32-bit pixels of a memory bitmap, top row first.
+class Pixels {
+ public:
+  Pixels(int width, int height) : width_(width), height_(height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    dc_ = CreateCompatibleDC(nullptr);
+    bitmap_ =
+        CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+    old_ = SelectObject(dc_, bitmap_);
+  }
+  ~Pixels() {
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  Pixels(const Pixels&) = delete;
+  Pixels& operator=(const Pixels&) = delete;
+  [[nodiscard]] HDC dc() const { return dc_; }
+  [[nodiscard]] std::uint32_t At(int x, int y) const {
+    GdiFlush();
+    return bits_[y * width_ + x] & 0xFFFFFF;
+  }
+  void Fill(std::uint32_t colour) {
+    GdiFlush();
+    std::fill(bits_, bits_ + width_ * height_, colour);
+  }
+  // Sum of the channel differences against `other`.
+  [[nodiscard]] long long Distance(const Pixels& other) const {
+    long long sum = 0;
+    for (int y = 0; y < height_; ++y) {
+      for (int x = 0; x < width_; ++x) {
+        const std::uint32_t a = At(x, y);
+        const std::uint32_t b = other.At(x, y);
+        for (int shift = 0; shift < 24; shift += 8) {
+          sum += std::abs(static_cast<int>((a >> shift) & 0xFF) -
+                          static_cast<int>((b >> shift) & 0xFF));
+        }
+      }
+    }
+    return sum;
+  }
+
+ private:
+  int width_;
+  int height_;
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  std::uint32_t* bits_ = nullptr;
+};
+
+void RemoveTree(const std::wstring& dir) {
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring path = dir + L"\\" + name;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      RemoveTree(path);
+    } else {
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileW(path.c_str());
+    }
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+  RemoveDirectoryW(dir.c_str());
+}
+
+}  // namespace
+
+std::wstring WindowsPath(const std::string& path) {
+  std::wstring wide = Widen(path);
+  if (!wide.empty() && wide[0] == L'/') wide = L"Z:" + wide;
+  std::replace(wide.begin(), wide.end(), L'/', L'\\');
+  return wide;
+}
+
+TempDir::TempDir() {
+  static int counter = 0;
+  wchar_t temp[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH + 1, temp);
+  path_ = std::wstring(temp) + L"drumlo-ui-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+          std::to_wstring(++counter);
+  RemoveTree(path_);
+  CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+TempDir::~TempDir() {
+  RemoveTree(path_);
+}
+
+std::vector<std::wstring> TempDir::Files(const std::wstring& pattern) const {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW((path_ + L"\\" + pattern).c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string bytes;
+  char chunk[65536];
+  DWORD got = 0;
+  while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0)
+    bytes.append(chunk, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+RunningApp::RunningApp(const TempDir& dir, const std::wstring& arguments) {
+  const std::wstring exe = dir.path() + L"\\DrumloListGen.exe";
+  CopyFileW(WindowsPath(DRUMLO_GUI_EXE).c_str(), exe.c_str(), FALSE);
+  std::wstring command = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      dir.path().c_str(), &startup, &process_)) {
+    return;
+  }
+  // WaitForInputIdle returns before the window exists; look for it instead.
+  (void)WaitFor([this] { return (window_ = FindProcessWindow(process_.dwProcessId, nullptr)); },
+                20000);
+}
+
+RunningApp::~RunningApp() {
+  if (process_.hProcess == nullptr) return;
+  if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+    if (window_ != nullptr) PostMessageW(window_, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process_.hProcess, 5000) == WAIT_TIMEOUT) {
+      TerminateProcess(process_.hProcess, 1);
+      WaitForSingleObject(process_.hProcess, 5000);
+    }
+  }
+  CloseHandle(process_.hThread);
+  CloseHandle(process_.hProcess);
+}
+
+std::wstring RunningApp::TextOf(HWND hwnd) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
+                           &length)) {
+    return L"<no answer>";
+  }
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
+                      SMTO_ABORTIFHUNG, kMessageTimeoutMs, &copied);
+  text.resize(std::min<std::size_t>(copied, length));
+  return text;
+}
+
+void RunningApp::SetText(int id, const std::wstring& text) const {
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                      SMTO_ABORTIFHUNG, kMessageTimeoutMs, &ignored);
+}
+
+void RunningApp::Click(int id) const {
+  PostMessageW(Control(id), BM_CLICK, 0, 0);
+}
+
+void RunningApp::Command(int id) const {
+  PostMessageW(window_, WM_COMMAND, id, 0);
+}
+
+void RunningApp::PressKey(HWND target, WPARAM key) const {
+  const UINT scan = MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
+  PostMessageW(target, WM_KEYDOWN, key, 1 | (static_cast<LPARAM>(scan) << 16));
+  PostMessageW(target, WM_KEYUP, key, 1 | (static_cast<LPARAM>(scan) << 16) | (3LL << 30));
+}
+
+HWND RunningApp::Focus() const {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof(info);
+  if (!GetGUIThreadInfo(process_.dwThreadId, &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+bool RunningApp::WaitForStatus(const std::wstring& status, DWORD timeout_ms) const {
+  return WaitFor([&] { return Text(IDC_LBSTATUS) == status; }, timeout_ms);
+}
+
+std::optional<MessageBoxView> RunningApp::WaitForMessageBox(DWORD timeout_ms) const {
+  HWND box = nullptr;
+  if (!WaitFor([&] { return (box = FindProcessWindow(process_.dwProcessId, window_)); },
+               timeout_ms)) {
+    return std::nullopt;
+  }
+  MessageBoxView view;
+  view.hwnd = box;
+  view.title = TextOf(box);
+  view.text = TextOf(GetDlgItem(box, 0xFFFF));
+  EnumChildWindows(box, &CollectBoxPart, reinterpret_cast<LPARAM>(&view));
+  std::sort(view.buttons.begin(), view.buttons.end());
+  return view;
+}
+
+std::optional<DWORD> RunningApp::WaitForExit(DWORD timeout_ms) const {
+  if (WaitForSingleObject(process_.hProcess, timeout_ms) != WAIT_OBJECT_0) return std::nullopt;
+  DWORD code = 0;
+  GetExitCodeProcess(process_.hProcess, &code);
+  return code;
+}
+
+int ClosestSystemIcon(HWND icon_control, const std::vector<LPCWSTR>& candidates) {
+  RECT rect;
+  GetWindowRect(icon_control, &rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return -1;
+  Pixels screen(width, height);
+  HDC screen_dc = GetDC(nullptr);
+  BitBlt(screen.dc(), 0, 0, width, height, screen_dc, rect.left, rect.top, SRCCOPY);
+  ReleaseDC(nullptr, screen_dc);
+  // Each candidate is drawn the size the control shows it, on the control's background.
+  const std::uint32_t background = screen.At(0, 0);
+  int best = -1;
+  long long best_distance = 0;
+  for (std::size_t i = 0; i < candidates.size(); ++i) {
+    Pixels drawn(width, height);
+    drawn.Fill(background);
+    DrawIconEx(drawn.dc(), 0, 0, LoadIconW(nullptr, candidates[i]), width, height, 0, nullptr,
+               DI_NORMAL);
+    const long long distance = screen.Distance(drawn);
+    if (best < 0 || distance < best_distance) {
+      best = static_cast<int>(i);
+      best_distance = distance;
+    }
+  }
+  return best;
+}
+
+// `import` and `identify` are programs of the build machine; Wine starts them but gives no
+// handle to wait on, so the shell leaves a marker file when both are done.
+std::optional<int> Screenshot(const RECT& rect, const std::string& name) {
+  const std::string dir = DRUMLO_SCREENSHOT_DIR;
+  const std::string png = dir + "/" + name + ".png";
+  const std::string marker = dir + "/" + name + ".colours";
+  const std::wstring marker_path = WindowsPath(marker);
+  DeleteFileW(marker_path.c_str());
+  const std::string crop = std::to_string(rect.right - rect.left) + "x" +
+                           std::to_string(rect.bottom - rect.top) + "+" +
+                           std::to_string(rect.left) + "+" + std::to_string(rect.top);
+  const std::string script = "import -window root -crop " + crop + " +repage '" + png +
+                             "' && identify -format %k '" + png + "' > '" + marker +
+                             ".part' && mv '" + marker + ".part' '" + marker + "'";
+  std::wstring command = L"/bin/sh -c \"" + Widen(script) + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return std::nullopt;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  std::optional<std::string> colours;
+  if (!RunningApp::WaitFor([&] { return (colours = ReadWholeFile(marker_path)).has_value(); },
+                           30000)) {
+    return std::nullopt;
+  }
+  return std::atoi(colours->c_str());
+}
+
+}  // namespace drumlo::ui

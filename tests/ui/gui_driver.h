@@ -1,0 +1,88 @@
+// Drives the window program from another process: start it, find its window and controls, read
+// and set texts, post clicks and keys, find its message boxes, take screenshots.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace drumlo::ui {
+
+// A Windows path for a path of the build machine ("/x/y" becomes "Z:\x\y" under Wine).
+[[nodiscard]] std::wstring WindowsPath(const std::string& path);
+
+// A fresh folder in the temp folder, removed with its files at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  [[nodiscard]] const std::wstring& path() const { return path_; }
+  // Names of the files in the folder matching `pattern` ("*.txt"), sorted.
+  [[nodiscard]] std::vector<std::wstring> Files(const std::wstring& pattern) const;
+
+ private:
+  std::wstring path_;
+};
+
+[[nodiscard]] std::optional<std::string> ReadWholeFile(const std::wstring& path);
+
+struct MessageBoxView {
+  HWND hwnd = nullptr;
+  std::wstring title;
+  std::wstring text;
+  std::vector<int> buttons;  // ids of the visible buttons
+  HWND icon = nullptr;       // the visible icon control, null when none shows
+};
+
+// Which of `candidates` (system icon ids such as IDI_WARNING) the icon control shows: the index
+// of the one whose drawing matches the screen best.
+[[nodiscard]] int ClosestSystemIcon(HWND icon_control, const std::vector<LPCWSTR>& candidates);
+
+// The program started with `arguments` after its quoted path, from a copy in `dir` (so that
+// `dir` is its application directory) with `dir` as its current directory.
+class RunningApp {
+ public:
+  RunningApp(const TempDir& dir, const std::wstring& arguments);
+  ~RunningApp();
+  RunningApp(const RunningApp&) = delete;
+  RunningApp& operator=(const RunningApp&) = delete;
+
+  [[nodiscard]] HWND window() const { return window_; }
+  [[nodiscard]] HWND Control(int id) const { return GetDlgItem(window_, id); }
+  [[nodiscard]] std::wstring Text(int id) const { return TextOf(Control(id)); }
+  [[nodiscard]] static std::wstring TextOf(HWND hwnd);
+  void SetText(int id, const std::wstring& text) const;
+  // Posted, not sent: the click starts a run that the caller watches.
+  void Click(int id) const;
+  void Command(int id) const;
+  void PressKey(HWND target, WPARAM key) const;
+  [[nodiscard]] HWND Focus() const;
+  // Polls until `pred` holds or `timeout_ms` passes.
+  template <typename Pred>
+  [[nodiscard]] static bool WaitFor(Pred pred, DWORD timeout_ms) {
+    const ULONGLONG end = GetTickCount64() + timeout_ms;
+    while (!pred()) {
+      if (GetTickCount64() > end) return false;
+      Sleep(20);
+    }
+    return true;
+  }
+  [[nodiscard]] bool WaitForStatus(const std::wstring& status, DWORD timeout_ms) const;
+  // The message box owned by the window, once it shows.
+  [[nodiscard]] std::optional<MessageBoxView> WaitForMessageBox(DWORD timeout_ms) const;
+  [[nodiscard]] std::optional<DWORD> WaitForExit(DWORD timeout_ms) const;
+
+ private:
+  PROCESS_INFORMATION process_ = {};
+  HWND window_ = nullptr;
+};
+
+// Saves the screen area `rect` as DRUMLO_SCREENSHOT_DIR/<name>.png; the number of distinct
+// colours in it, or nullopt when no screenshot came.
+[[nodiscard]] std::optional<int> Screenshot(const RECT& rect, const std::string& name);
+
+}  // namespace drumlo::ui
