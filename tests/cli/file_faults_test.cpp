@@ -18,46 +18,16 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/console.h"
-#include "fileio/file_access.h"
+#include "tool_test_support.h"
 
 namespace drumlo {
 namespace {
 
 namespace fs = std::filesystem;
 
-class CapturingConsole : public Console {
- public:
-  void Out(TextView text) override { out += text; }
-  void Err(TextView text) override { err += text; }
-  Text out;
-  Text err;
-};
-
-Text PathText(const fs::path& p) {
-  const std::string s = p.string();
-  return Utf8ToText(std::span(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()));
-}
-
 Text CodeText(int code) {
   const std::string digits = std::to_string(code);
   return Text(digits.begin(), digits.end());
-}
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Regular files of a folder by name.
-std::map<std::string, std::string> FilesIn(const fs::path& dir) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    if (entry.is_regular_file() && !entry.is_symlink()) {
-      files[entry.path().filename().string()] = ReadAll(entry.path());
-    }
-  }
-  return files;
 }
 
 std::string Cell(const std::string& value) {

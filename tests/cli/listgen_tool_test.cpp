@@ -11,40 +11,12 @@
 #include <vector>
 
 #include "app/cli/console.h"
-#include "fileio/file_access.h"
+#include "tool_test_support.h"
 
 namespace drumlo {
 namespace {
 
 namespace fs = std::filesystem;
-
-class CapturingConsole : public Console {
- public:
-  void Out(TextView text) override { out += text; }
-  void Err(TextView text) override { err += text; }
-  Text out;
-  Text err;
-};
-
-Text PathText(const fs::path& p) {
-  const std::u8string u8 = p.u8string();
-  return Utf8ToText(std::span(reinterpret_cast<const std::uint8_t*>(u8.data()), u8.size()));
-}
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::map<std::string, std::string> FilesIn(const fs::path& dir) {
-  std::map<std::string, std::string> files;
-  if (!fs::exists(dir)) return files;
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    if (!entry.is_regular_file()) continue;
-    files[entry.path().filename().string()] = ReadAll(entry.path());
-  }
-  return files;
-}
 
 std::vector<std::string> Names(const std::map<std::string, std::string>& files) {
   std::vector<std::string> names;
