@@ -268,17 +268,16 @@ void FmMain::Beep() {
 }
 
 void FmMain::CreateControls() {
-  for (const ControlSpec& spec : kControls) {
-    CreateWindowExW(spec.ex_style, spec.window_class, spec.text, WS_CHILD | WS_VISIBLE | spec.style,
-                    0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
-                    instance_, nullptr);
+  for (const ControlSpec& c : kControls) {
+    CreateWindowExW(c.ex_style, c.window_class, c.text, WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0,
+                    hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
   }
 }
 
 void FmMain::LayOut() {
-  for (const ControlSpec& spec : kControls) {
-    SetWindowPos(Control(spec.id), nullptr, Scale(spec.left), Scale(spec.top), Scale(spec.width),
-                 Scale(spec.height), SWP_NOZORDER | SWP_NOACTIVATE);
+  for (const ControlSpec& c : kControls) {
+    SetWindowPos(Control(c.id), nullptr, Scale(c.left), Scale(c.top), Scale(c.width),
+                 Scale(c.height), SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
@@ -291,8 +290,8 @@ void FmMain::ApplyMessageFont() {
   }
   HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
   if (font == nullptr) return;
-  for (const ControlSpec& spec : kControls) {
-    SendMessageW(Control(spec.id), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  for (const ControlSpec& c : kControls) {
+    SendMessageW(Control(c.id), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
   if (font_ != nullptr) DeleteObject(font_);
   font_ = font;
