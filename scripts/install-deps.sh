@@ -5,6 +5,8 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   cmake ninja-build g++ git ca-certificates python3
   googletest libgtest-dev libbenchmark-dev
+  # Line coverage of the core (scripts/coverage.sh).
+  gcovr
   # The Unicode character database, checked against the upper-case table in the tests.
   unicode-data
   # Fuzz targets (clang with libFuzzer and the sanitizer runtimes) and the benchmark's reference.

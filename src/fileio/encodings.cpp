@@ -1,9 +1,18 @@
 // The byte forms of text: UTF-8 decoding of the workbook and UTF-16LE encoding of list files.
-// The decoder is portable, so every platform produces the same text from the same bytes.
+// The decoder gives the same text on every platform; only its speed depends on the processor.
+#include <bit>
 #include <cstring>
 
 #include "fileio/file_access.h"
+#include "fileio/large_pages.h"
 #include "fileio/utf8.h"
+
+// DRUMLO_UTF8_PORTABLE builds the portable code only, so tests can check it on any machine.
+#if !defined(DRUMLO_UTF8_PORTABLE) && \
+    (defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2))
+#include <emmintrin.h>
+#define DRUMLO_UTF8_SSE2 1
+#endif
 
 namespace drumlo {
 namespace {
@@ -44,64 +53,134 @@ char32_t LeadBits(std::uint8_t lead, std::size_t length) {
   return length == 2 ? (lead & 0x1Fu) : length == 3 ? (lead & 0x0Fu) : (lead & 0x07u);
 }
 
-// Decodes the non-ASCII sequence at bytes[at]; a malformed one yields U+FFFD for its maximal
+// Decodes the non-ASCII sequence at `in`; a malformed one yields U+FFFD for its maximal
 // subpart (at least one byte).
-Decoded DecodeSequence(std::span<const std::uint8_t> bytes, std::size_t at) {
-  const LeadInfo info = ClassifyLead(bytes[at]);
+Decoded DecodeSequence(const std::uint8_t* in, const std::uint8_t* end) {
+  const LeadInfo info = ClassifyLead(in[0]);
   if (info.length == 0) return {kReplacement, 1};
-  char32_t code_point = LeadBits(bytes[at], info.length);
+  const auto available = static_cast<std::size_t>(end - in);
+  char32_t code_point = LeadBits(in[0], info.length);
   for (std::size_t k = 1; k < info.length; ++k) {
-    const std::size_t i = at + k;
     const std::uint8_t low = k == 1 ? info.second_low : 0x80;
     const std::uint8_t high = k == 1 ? info.second_high : 0xBF;
-    if (i >= bytes.size() || !InRange(bytes[i], low, high)) return {kReplacement, k};
-    code_point = (code_point << 6) | (bytes[i] & 0x3Fu);
+    if (k >= available || !InRange(in[k], low, high)) return {kReplacement, k};
+    code_point = (code_point << 6) | (in[k] & 0x3Fu);
   }
   return {code_point, info.length};
 }
 
-// Length of the run of ASCII bytes starting at `at`, eight bytes at a time.
-std::size_t AsciiRunLength(std::span<const std::uint8_t> bytes, std::size_t at) {
-  std::size_t i = at;
-  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-  while (i + 8 <= bytes.size()) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes.data() + i, sizeof word);
-    if (word & kHighBits) break;
-    i += 8;
+// Writes one code point as one unit or a surrogate pair; returns the units written.
+std::size_t PutUtf16(char32_t code_point, char16_t* out) {
+  if (code_point < 0x10000) {
+    *out = static_cast<char16_t>(code_point);
+    return 1;
   }
-  while (i < bytes.size() && bytes[i] < 0x80)
+  out[0] = static_cast<char16_t>(0xD800 + ((code_point - 0x10000) >> 10));
+  out[1] = static_cast<char16_t>(0xDC00 + ((code_point - 0x10000) & 0x3FF));
+  return 2;
+}
+
+bool IsContinuation(std::uint8_t byte) {
+  return (byte & 0xC0u) == 0x80u;
+}
+
+// The common case of DecodeSequence: a complete, valid sequence, tested with few branches.
+// Returns the bytes used, or 0 to leave a malformed or cut-off sequence to DecodeSequence.
+std::size_t DecodeValidSequence(const std::uint8_t* in, const std::uint8_t* end,
+                                char32_t& code_point) {
+  const auto available = static_cast<std::size_t>(end - in);
+  const std::uint8_t lead = in[0];
+  if (lead >= 0xE0 && lead <= 0xEF) {
+    if (available < 3 || !IsContinuation(in[1]) || !IsContinuation(in[2])) return 0;
+    code_point = (lead & 0x0Fu) << 12 | (in[1] & 0x3Fu) << 6 | (in[2] & 0x3Fu);
+    // Overlong forms and encoded surrogates are malformed.
+    const bool valid = code_point >= 0x800 && (code_point < 0xD800 || code_point > 0xDFFF);
+    return valid ? 3 : 0;
+  }
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    if (available < 2 || !IsContinuation(in[1])) return 0;
+    code_point = (lead & 0x1Fu) << 6 | (in[1] & 0x3Fu);
+    return 2;
+  }
+  if (lead >= 0xF0 && lead <= 0xF4) {
+    if (available < 4 || !IsContinuation(in[1]) || !IsContinuation(in[2]) || !IsContinuation(in[3]))
+      return 0;
+    code_point =
+        (lead & 0x07u) << 18 | (in[1] & 0x3Fu) << 12 | (in[2] & 0x3Fu) << 6 | (in[3] & 0x3Fu);
+    return code_point >= 0x10000 && code_point <= 0x10FFFF ? 4 : 0;
+  }
+  return 0;
+}
+
+constexpr std::size_t kBlockBytes = 16;
+
+// Widens the ASCII bytes at the front of a block of kBlockBytes. All kBlockBytes output slots
+// may be written; only the returned count of them is meaningful.
+#if DRUMLO_UTF8_SSE2
+std::size_t WidenAsciiBlock(const std::uint8_t* in, char16_t* out) {
+  const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+  const __m128i zero = _mm_setzero_si128();
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(block, zero));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(block, zero));
+  const auto high_bits = static_cast<unsigned>(_mm_movemask_epi8(block));
+  return high_bits == 0 ? kBlockBytes : static_cast<std::size_t>(std::countr_zero(high_bits));
+}
+#else
+std::size_t WidenAsciiBlock(const std::uint8_t* in, char16_t* out) {
+  std::size_t i = 0;
+  while (i < kBlockBytes && in[i] < 0x80) {
+    out[i] = in[i];
     ++i;
-  return i - at;
+  }
+  return i;
+}
+#endif
+
+// Decoding goes through a small buffer that stays in the cache and is appended to the text
+// whole, so the text is written once and never zero-filled or counted first. One step writes
+// at most kBlockBytes units.
+constexpr std::size_t kChunkUnits = 4096;
+
+// Where decoding stands: the next input byte and the next output slot. Passed by value, so
+// both stay in registers even though the block stores may alias anything.
+struct Progress {
+  const std::uint8_t* in;
+  char16_t* out;
+};
+
+// Decodes a run of non-ASCII characters (a Chinese name, say) without going back to the block
+// test after each one. Stops at ASCII, at the end, or when the output passes `out_limit`.
+Progress DecodeNonAsciiRun(Progress at, const std::uint8_t* end, const char16_t* out_limit) {
+  while (at.in < end && *at.in >= 0x80 && at.out <= out_limit) {
+    char32_t code_point = 0;
+    std::size_t used = DecodeValidSequence(at.in, end, code_point);
+    if (used == 0) {
+      const Decoded decoded = DecodeSequence(at.in, end);
+      code_point = decoded.code_point;
+      used = decoded.length;
+    }
+    at.out += PutUtf16(code_point, at.out);
+    at.in += used;
+  }
+  return at;
 }
 
-std::size_t Utf16Length(char32_t code_point) {
-  return code_point >= 0x10000 ? 2 : 1;
-}
-
-// Walks the bytes once; `ascii` receives runs of ASCII bytes, `other` each decoded sequence.
-template <typename AsciiSink, typename OtherSink>
-void WalkUtf8(std::span<const std::uint8_t> bytes, AsciiSink ascii, OtherSink other) {
-  std::size_t at = 0;
-  while (at < bytes.size()) {
-    const std::size_t run = AsciiRunLength(bytes, at);
-    if (run > 0) {
-      ascii(at, run);
-      at += run;
+// Decodes until the input ends or fewer than kBlockBytes slots are left before `out_end`.
+Progress DecodeChunk(Progress at, const std::uint8_t* end, const char16_t* out_end) {
+  const char16_t* const out_limit = out_end - kBlockBytes;
+  while (at.in < end && at.out <= out_limit) {
+    if (static_cast<std::size_t>(end - at.in) >= kBlockBytes) {
+      const std::size_t ascii = WidenAsciiBlock(at.in, at.out);
+      at.in += ascii;
+      at.out += ascii;
+      if (ascii == kBlockBytes) continue;
+    } else if (*at.in < 0x80) {
+      *at.out++ = *at.in++;
       continue;
     }
-    const Decoded decoded = DecodeSequence(bytes, at);
-    other(decoded.code_point);
-    at += decoded.length;
+    at = DecodeNonAsciiRun(at, end, out_limit);
   }
-}
-
-std::size_t CountUtf16Units(std::span<const std::uint8_t> bytes) {
-  std::size_t units = 0;
-  WalkUtf8(
-      bytes, [&](std::size_t, std::size_t run) { units += run; },
-      [&](char32_t code_point) { units += Utf16Length(code_point); });
-  return units;
+  return at;
 }
 
 void AppendUtf8(std::string& out, char32_t code_point) {
@@ -132,23 +211,20 @@ bool IsLowSurrogate(char16_t unit) {
 }  // namespace
 
 Text DecodeUtf8(std::span<const std::uint8_t> bytes) {
-  // Measure first, then convert into a text allocated once at its final length.
-  Text text(CountUtf16Units(bytes), u'\0');
-  char16_t* out = text.data();
-  WalkUtf8(
-      bytes,
-      [&](std::size_t at, std::size_t run) {
-        for (std::size_t i = 0; i < run; ++i)
-          *out++ = bytes[at + i];
-      },
-      [&](char32_t code_point) {
-        if (code_point >= 0x10000) {
-          *out++ = static_cast<char16_t>(0xD800 + ((code_point - 0x10000) >> 10));
-          *out++ = static_cast<char16_t>(0xDC00 + ((code_point - 0x10000) & 0x3FF));
-        } else {
-          *out++ = static_cast<char16_t>(code_point);
-        }
-      });
+  // No byte gives more than one unit, so the size of the input bounds the text. Capacity that
+  // is reserved but never written costs address space only.
+  Text text;
+  text.reserve(bytes.size());
+  if (bytes.size() * sizeof(char16_t) >= kLargeBufferBytes)
+    AdviseLargePages(text.data(), bytes.size() * sizeof(char16_t));
+  const std::uint8_t* in = bytes.data();
+  const std::uint8_t* const end = in + bytes.size();
+  char16_t chunk[kChunkUnits];
+  while (in < end) {
+    const Progress done = DecodeChunk({in, chunk}, end, chunk + kChunkUnits);
+    text.append(chunk, static_cast<std::size_t>(done.out - chunk));
+    in = done.in;
+  }
   return text;
 }
 

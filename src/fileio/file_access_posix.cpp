@@ -1,16 +1,20 @@
 // Whole-file access on POSIX systems. Paths are encoded as UTF-8 (an unpaired surrogate becomes
 // U+FFFD). Result codes are the Windows codes the callers know; see ErrnoToResult.
-// Advisory locks are not taken: POSIX has no mandatory share modes, so 32 (sharing violation)
-// is never returned here.
+// Advisory locks are not taken: POSIX has no mandatory share modes, so a file open elsewhere
+// is read or written as it stands; 32 (sharing violation) comes only from writing over a
+// running program (ETXTBSY).
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <new>
 #include <string>
 
 #include "fileio/file_access.h"
+#include "fileio/large_pages.h"
 #include "fileio/utf8.h"
 
 namespace drumlo {
@@ -149,7 +153,28 @@ std::size_t WriteFully(int fd, const std::uint8_t* data, std::size_t size, int& 
   return done;
 }
 
+// Replaces `buffer` with `size` zero bytes in fresh memory that has the large-page advice. An
+// allocation failure throws before `buffer` is touched.
+void ResizeLarge(Bytes& buffer, std::size_t size) {
+  Bytes fresh;
+  fresh.reserve(size);
+  if (size >= kLargeBufferBytes) AdviseLargePages(fresh.data(), size);
+  fresh.resize(size);
+  buffer.swap(fresh);
+}
+
 }  // namespace
+
+void AdviseLargePages([[maybe_unused]] void* data, [[maybe_unused]] std::size_t size) {
+#ifdef MADV_HUGEPAGE
+  // madvise wants whole pages, so only the pages wholly inside the buffer are advised.
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto begin = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t first = (begin + page - 1) / page * page;
+  const std::uintptr_t last = (begin + size) / page * page;
+  if (first < last) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#endif
+}
 
 bool FileExists(TextView path) {
   if (HasNul(path)) return false;
@@ -173,7 +198,7 @@ std::int32_t ReadFileBytes(TextView path, Bytes& buffer) {
   }
   const auto size = static_cast<std::size_t>(info.st_size);
   try {
-    buffer.assign(size, 0);
+    ResizeLarge(buffer, size);
   } catch (const std::bad_alloc&) {
     return kErrorNotEnoughMemory;
   }
@@ -191,8 +216,12 @@ std::int32_t WriteFileBytes(TextView path, std::span<const std::uint8_t> bytes) 
   if (!file.valid()) return ErrnoToResult(errno, native);
   int error = 0;
   const std::size_t put = WriteFully(file.get(), bytes.data(), bytes.size(), error);
-  if (put == bytes.size()) return kErrorSuccess;
-  return error != 0 ? ErrnoToResult(error, native) : kErrorWriteFault;
+  if (put != bytes.size()) return error != 0 ? ErrnoToResult(error, native) : kErrorWriteFault;
+  // Some file systems report a failed write only when the file is closed.
+  // An interrupted close has still closed the file on Linux; it is no write error.
+  const int close_error = file.Close();
+  if (close_error == 0 || close_error == EINTR) return kErrorSuccess;
+  return ErrnoToResult(close_error, native);
 }
 
 }  // namespace drumlo

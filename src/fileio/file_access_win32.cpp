@@ -7,6 +7,7 @@
 #include <string>
 
 #include "fileio/file_access.h"
+#include "fileio/large_pages.h"
 
 namespace drumlo {
 namespace {
@@ -62,6 +63,9 @@ SizeQuery QuerySize(HANDLE file) {
 }
 
 }  // namespace
+
+// Large pages need a privilege ordinary users lack, so Windows takes no advice here.
+void AdviseLargePages(void*, std::size_t) {}
 
 bool FileExists(TextView path) {
   if (HasNul(path)) return false;

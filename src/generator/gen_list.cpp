@@ -1,8 +1,10 @@
 #include "generator/gen_list.h"
 
 #include <array>
+#include <chrono>
 #include <optional>
 
+#include "generator/cell_feed.h"
 #include "generator/numeric_value.h"
 #include "generator/upper_case.h"
 #include "xmlscan/element_access.h"
@@ -11,102 +13,24 @@
 namespace drumlo {
 namespace {
 
-constexpr std::int32_t kColumnSlots = 21;
 constexpr char16_t kByteOrderMark = u'\uFEFF';
 
-bool IsMissing(TextView result) {
-  return result == kNotFound;
-}
-
-// A spreadsheet program writes a cell's note as a Comment element with its own Data inside the
-// Cell; a note is not the cell's value, so it is cut out before the value is looked for.
-TextView WithoutComments(TextView cell, Text& storage) {
-  if (cell.find(u"<Comment") == TextView::npos) return cell;
-  storage.clear();
-  Position cursor = 0;
-  Position kept_until = 0;  // 0-based end of the part already copied
-  for (;;) {
-    const TextView comment = GetElementFrom(cell, u"Comment", cursor, 1);
-    if (IsMissing(comment)) break;
-    const auto start = static_cast<std::size_t>(comment.data() - cell.data());
-    storage.append(cell.substr(static_cast<std::size_t>(kept_until), start - kept_until));
-    kept_until = static_cast<Position>(start + comment.size());
-  }
-  if (kept_until == 0) return cell;
-  storage.append(cell.substr(static_cast<std::size_t>(kept_until)));
-  return storage;
-}
-
-// One valued cell of a row, placed into its 0-based slot.
-struct PlacedCell {
-  std::int32_t slot;
-  TextView value;  // tags stripped
-};
-
-enum class CellStep { kPlaced, kValueless, kPassedOver };
-
-// Walks the cells of one row in document order with a forward-moving cursor, keeping the
-// cell counter and the column offset of the SpreadsheetML placement rule.
-class CellWalker {
+// Adds the time from construction to destruction to a phase total, when one is kept.
+class PhaseClock {
  public:
-  CellWalker(TextView row, std::int32_t row_number, RunReport* report)
-      : row_(row), row_number_(row_number), report_(report) {}
-
-  // Takes the next cell; false at the end of the row.
-  bool Next(CellStep& step, PlacedCell& placed) {
-    const TextView cell = GetElementFrom(row_, u"Cell", cursor_, 1);
-    if (IsMissing(cell)) return false;
-    const std::int32_t i = counter_++;
-    step = Place(cell, i, placed);
-    return true;
+  explicit PhaseClock(double* total) : total_(total) {
+    if (total_ != nullptr) start_ = Clock::now();
+  }
+  PhaseClock(const PhaseClock&) = delete;
+  PhaseClock& operator=(const PhaseClock&) = delete;
+  ~PhaseClock() {
+    if (total_ != nullptr) *total_ += std::chrono::duration<double>(Clock::now() - start_).count();
   }
 
  private:
-  CellStep Place(TextView cell, std::int32_t i, PlacedCell& placed) {
-    const TextView index_attr = GetAttribute(cell, u"Cell", 1, u"ss:Index");
-    const TextView body = WithoutComments(cell, body_storage_);
-    TextView value = GetContent(body, u"Data", 1);
-    if (IsMissing(value)) value = GetContent(body, u"ss:Data", 1);
-    if (IsMissing(value)) return CellStep::kValueless;
-
-    if (!IsMissing(index_attr)) {
-      const std::optional<std::int32_t> offset =
-          RoundToInt32(NumericValue(index_attr) - static_cast<double>(i) - 1.0);
-      if (!offset) {
-        Note(FindingKind::kValueDoesNotFit, 0);
-        return CellStep::kPassedOver;
-      }
-      offset_ = *offset;
-    }
-    const std::int64_t slot = static_cast<std::int64_t>(offset_) + i;
-    if (slot < 0 || slot >= kColumnSlots) {
-      Note(FindingKind::kOutsideColumns, slot + 1);
-      return CellStep::kPassedOver;
-    }
-    placed.slot = static_cast<std::int32_t>(slot);
-    if (value.find(u'<') == TextView::npos) {
-      placed.value = value;
-    } else {
-      value_storage_ = StripTags(value);
-      placed.value = value_storage_;
-    }
-    return CellStep::kPlaced;
-  }
-
-  void Note(FindingKind kind, std::int64_t column) {
-    if (report_ == nullptr) return;
-    const bool fits = column >= 0 && column <= 0x7FFFFFFF;
-    report_->findings.push_back({kind, row_number_, fits ? static_cast<std::int32_t>(column) : 0});
-  }
-
-  TextView row_;
-  std::int32_t row_number_;
-  RunReport* report_;
-  Position cursor_ = 0;
-  std::int32_t counter_ = 0;
-  std::int32_t offset_ = 0;
-  Text body_storage_;
-  Text value_storage_;
+  using Clock = std::chrono::steady_clock;
+  double* total_;
+  Clock::time_point start_;
 };
 
 class Run {
@@ -115,6 +39,23 @@ class Run {
       : id_from_(id_from), id_to_(id_to), context_(context), report_(context.report) {}
 
   RunResult Execute(TextView fn) {
+    RunResult result;
+    {
+      const PhaseClock clock(Phase(&RunTimings::total));
+      result = ExecuteTimed(fn);
+    }
+    if (RunTimings* t = context_.timings) {
+      t->scan = t->total - t->read - t->decode - t->encode - t->write;
+    }
+    return result;
+  }
+
+ private:
+  double* Phase(double RunTimings::*phase) {
+    return context_.timings == nullptr ? nullptr : &(context_.timings->*phase);
+  }
+
+  RunResult ExecuteTimed(TextView fn) {
     RunHost& host = context_.host;
     host.SetHourglass(true);
     if (!context_.files.Exists(fn)) {
@@ -124,7 +65,11 @@ class Run {
     }
     host.UpdateStatus(Concat({u"正在读取文件", fn, u"..."}));
     Bytes bytes;
-    const std::int32_t code = context_.files.Read(fn, bytes);
+    std::int32_t code;
+    {
+      const PhaseClock clock(Phase(&RunTimings::read));
+      code = context_.files.Read(fn, bytes);
+    }
     if (code != kErrorSuccess) {
       host.ShowMessage(
           Concat({u"无法读取歌曲列表文件: ", fn, u" (错误代码 ", DecimalText(code), u")"}),
@@ -132,23 +77,24 @@ class Run {
       host.SetHourglass(false);
       return {RunOutcome::kWorkbookUnreadable, 0};
     }
-    const Text document = Utf8ToText(bytes);
-    Bytes().swap(bytes);  // the text is all the run needs from here on
+    Text document;
+    {
+      const PhaseClock clock(Phase(&RunTimings::decode));
+      document = Utf8ToText(bytes);
+      Bytes().swap(bytes);  // the text is all the run needs from here on
+    }
 
-    Position row_cursor = 0;
-    const TextView header = GetContentFrom(document, u"Row", row_cursor, 1);
-    if (IsMissing(header)) {
+    CellFeed rows(document);
+    FedRow row;
+    if (!rows.NextRow(row)) {
       host.UpdateStatus(u"空文件!");
       host.SetHourglass(false);
       host.Beep();
       return {RunOutcome::kNoRows, 0};
     }
-    ReadHeader(header);
-    for (std::int32_t row_number = 2;; ++row_number) {
-      const TextView row = GetContentFrom(document, u"Row", row_cursor, 1);
-      if (IsMissing(row)) break;
-      ReadDataRow(row, row_number);
-    }
+    ReadHeader(row);
+    while (rows.NextRow(row))
+      ReadDataRow(row);
     if (group_open_) WriteGroup();
     host.UpdateStatus(u"读取完毕!");
     host.SetHourglass(false);
@@ -157,7 +103,6 @@ class Run {
     return {RunOutcome::kFinished, static_cast<std::int32_t>(failed_writes_.size())};
   }
 
- private:
   static Text Concat(std::initializer_list<TextView> parts) {
     Text out;
     for (TextView p : parts)
@@ -165,43 +110,40 @@ class Run {
     return out;
   }
 
-  void ReadHeader(TextView header) {
+  void ReadHeader(const FedRow& header) {
     std::array<Text, kColumnSlots> names;
-    CellWalker walker(header, 1, report_);
-    CellStep step;
-    PlacedCell placed;
-    while (walker.Next(step, placed)) {
-      if (step == CellStep::kPlaced) names[placed.slot] = UpperCase(placed.value);
+    for (const FedCell& cell : header.cells) {
+      if (cell.step == CellStep::kPassedOver)
+        Note(cell.finding, header.number, cell.finding_column);
+      if (cell.step == CellStep::kPlaced) names[cell.slot] = UpperCase(cell.value);
     }
     for (std::int32_t s = 0; s < kColumnSlots; ++s)
       columns_[s] = ColumnFromName(names[s]);
   }
 
-  void ReadDataRow(TextView row, std::int32_t row_number) {
+  void ReadDataRow(const FedRow& row) {
     if (report_ != nullptr) ++report_->rows_read;
-    CellWalker walker(row, row_number, report_);
-    CellStep step;
-    PlacedCell placed;
     bool index_passed = false;
-    while (walker.Next(step, placed)) {
-      if (step != CellStep::kPlaced) continue;
-      const Column column = columns_[placed.slot];
+    for (const FedCell& cell : row.cells) {
+      if (cell.step == CellStep::kPassedOver) Note(cell.finding, row.number, cell.finding_column);
+      if (cell.step != CellStep::kPlaced) continue;
+      const Column column = columns_[cell.slot];
       const RuleOutcome outcome =
-          ApplyColumnRule(column, placed.value, id_from_, id_to_, run_values_, context_.window);
-      const std::int32_t column_number = placed.slot + 1;
+          ApplyColumnRule(column, cell.value, id_from_, id_to_, run_values_, context_.window);
+      const std::int32_t column_number = cell.slot + 1;
       if (AbandonsRow(outcome)) {
-        Note(AbandonFinding(outcome), row_number, column_number);
+        Note(AbandonFinding(outcome), row.number, column_number);
         return;
       }
       if (outcome == RuleOutcome::kValueDoesNotFit) {
-        Note(FindingKind::kValueDoesNotFit, row_number, column_number);
+        Note(FindingKind::kValueDoesNotFit, row.number, column_number);
       } else if (outcome == RuleOutcome::kApplied) {
         if (column == Column::kIndex) index_passed = true;
-        NoteQuote(column, row_number, column_number);
+        NoteQuote(column, row.number, column_number);
       }
     }
     if (!index_passed) {
-      Note(FindingKind::kNoIndex, row_number, 0);
+      Note(FindingKind::kNoIndex, row.number, 0);
       return;
     }
     AcceptRow();
@@ -276,7 +218,15 @@ class Run {
   void WriteGroup() {
     Text path = context_.output_dir + DecimalText(group_first_) + u".txt";
     std::int32_t code = kErrorSuccess;
-    if (!context_.dry_run) code = context_.files.Write(path, TextToBytes(group_text_));
+    if (!context_.dry_run) {
+      Bytes bytes;
+      {
+        const PhaseClock clock(Phase(&RunTimings::encode));
+        bytes = TextToBytes(group_text_);
+      }
+      const PhaseClock clock(Phase(&RunTimings::write));
+      code = context_.files.Write(path, bytes);
+    }
     if (code != kErrorSuccess) failed_writes_.push_back({path, code});
     RecordFile(std::move(path), code);
   }

@@ -66,6 +66,16 @@ struct RunResult {
   std::int32_t failed_writes = 0;
 };
 
+// Seconds a run spent in each phase; "scan" covers scanning and the song rules.
+struct RunTimings {
+  double read = 0;
+  double decode = 0;
+  double scan = 0;
+  double encode = 0;  // building the list files' bytes
+  double write = 0;
+  double total = 0;
+};
+
 // Everything a run borrows from its owner.
 struct RunContext {
   RunHost& host;
@@ -74,6 +84,7 @@ struct RunContext {
   Text output_dir;           // prefix of every list file path, ending with a separator
   bool dry_run = false;      // everything but the writes
   RunReport* report = nullptr;
+  RunTimings* timings = nullptr;  // filled when given, for benchmarks
 };
 
 RunResult GenList(TextView fn, std::int32_t IdFrom, std::int32_t IdTo, RunContext& context);

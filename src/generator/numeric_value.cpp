@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -114,10 +115,28 @@ std::int64_t LeadingDecimalExponent(const DecimalParts& parts) {
          static_cast<std::int64_t>(first) - 1;
 }
 
+// Up to 15 digits and a power of ten up to 22 are both exact doubles, so one multiplication
+// or division, correctly rounded, gives the same double as the full conversion.
+std::optional<double> ExactlyConverted(const std::string& digits, std::int64_t exponent) {
+  static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  if (digits.size() > 15 || exponent < -22 || exponent > 22) return std::nullopt;
+  std::uint64_t mantissa = 0;
+  for (const char digit : digits)
+    mantissa = mantissa * 10 + static_cast<std::uint64_t>(digit - '0');
+  const auto m = static_cast<double>(mantissa);
+  return exponent >= 0 ? m * kPowersOfTen[exponent] : m / kPowersOfTen[-exponent];
+}
+
 double ToDouble(const DecimalParts& parts) {
   if (parts.digits.find_first_not_of('0') == std::string::npos) return parts.negative ? -0.0 : 0.0;
-  // All digits as one integer, the point moved into the exponent: the one form every parser takes.
   const auto fraction_digits = static_cast<std::int64_t>(parts.digits.size() - parts.int_digits);
+  if (const std::optional<double> quick =
+          ExactlyConverted(parts.digits, parts.exponent - fraction_digits)) {
+    return parts.negative ? -*quick : *quick;
+  }
+  // All digits as one integer, the point moved into the exponent: the one form every parser takes.
   std::string text = parts.digits;
   text.push_back('e');
   text.append(std::to_string(parts.exponent - fraction_digits));

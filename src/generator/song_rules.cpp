@@ -88,7 +88,12 @@ RuleOutcome ApplyName(TextView value, Text& dest, RuleOutcome rejected) {
 }
 
 RuleOutcome ApplyDisplayText(TextView value, Text& dest) {
-  dest = XmlToTxt(value);
+  // Without "&" there is nothing to decode or double; the old storage is reused.
+  if (value.find(u'&') == TextView::npos) {
+    dest.assign(value);
+  } else {
+    dest = XmlToTxt(value);
+  }
   return RuleOutcome::kApplied;
 }
 

@@ -83,8 +83,9 @@ std::size_t SkipWhite(TextView text, std::size_t at) {
   return at;
 }
 
-// The attribute's value in the attribute region, or kNotFound.
-TextView FindAttributeValue(TextView region, TextView attribute) {
+}  // namespace
+
+TextView AttributeValueIn(TextView region, TextView attribute) {
   if (attribute.empty()) return kNotFound;
   std::size_t from = 0;
   for (;;) {
@@ -107,8 +108,6 @@ TextView FindAttributeValue(TextView region, TextView attribute) {
     return TrimWhite(ValueAt(region, at));
   }
 }
-
-}  // namespace
 
 ElementExtent FindElement(TextView text, TextView start_prefix, TextView end_prefix,
                           Position& cursor) {
@@ -160,7 +159,7 @@ TextView GetAttribute(TextView text, TextView name, std::int32_t n, TextView att
   Position cursor = 0;
   const ElementExtent found = FindNth(text, name, cursor, n);
   if (!found.Found() || found.AttrEnd < found.NameEnd) return kNotFound;
-  return FindAttributeValue(Stretch(text, found.NameEnd, found.AttrEnd), attribute);
+  return AttributeValueIn(Stretch(text, found.NameEnd, found.AttrEnd), attribute);
 }
 
 }  // namespace drumlo

@@ -40,4 +40,8 @@ ElementExtent FindInstruction(TextView text, TextView start_prefix, Position& cu
 [[nodiscard]] TextView GetAttribute(TextView text, TextView name, std::int32_t n,
                                     TextView attribute);
 
+// The trimmed value of `attribute` in an attribute region (what stands between a start tag's
+// name and its ">"), found as GetAttribute finds it; kNotFound when missing.
+[[nodiscard]] TextView AttributeValueIn(TextView region, TextView attribute);
+
 }  // namespace drumlo

@@ -15,13 +15,17 @@ bool Addressable(std::size_t outer_end) {
   return outer_end < kMaxPositionalLength;
 }
 
-bool EndsName(char16_t unit) {
-  return unit == u'>' || unit == u'/' || IsWhite(unit);
-}
-
 bool EndsInstructionName(char16_t unit) {
   return unit == u'?' || IsWhite(unit);
 }
+
+Text Joined(JoinedText text) {
+  Text joined(text.head);
+  joined.append(text.tail);
+  return joined;
+}
+
+}  // namespace
 
 // The first occurrence of `prefix` at or after `from` that is followed by a unit ending the
 // name ("Row" must not match "RowSet"); kNoUnit when there is none.
@@ -36,14 +40,6 @@ std::size_t FindNamedTag(TextView text, std::size_t from, JoinedText prefix,
     from = name_end + 1;
   }
 }
-
-Text Joined(JoinedText text) {
-  Text joined(text.head);
-  joined.append(text.tail);
-  return joined;
-}
-
-}  // namespace
 
 ElementScanner::Scratch& ElementScanner::ThreadScratch() {
   thread_local Scratch scratch;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "xmlscan/scan_primitives.h"
 #include "xmlscan/unit_search.h"
 
 namespace drumlo {
@@ -24,6 +25,16 @@ struct Span {
   std::size_t attr_end = kNoUnit;
   [[nodiscard]] bool Found() const { return tag_start != kNoUnit; }
 };
+
+// True for the units that end a name in a start tag: white space, ">" and "/".
+[[nodiscard]] inline bool EndsName(char16_t unit) {
+  return unit == u'>' || unit == u'/' || IsWhite(unit);
+}
+
+// The first occurrence of `prefix` at or after `from` that is followed by a unit ending the
+// name ("Row" must not match "RowSet"); kNoUnit when there is none.
+[[nodiscard]] std::size_t FindNamedTag(TextView text, std::size_t from, JoinedText prefix,
+                                       bool (*ends_name)(char16_t));
 
 // One scanner serves one text; what it remembers stays valid for further searches in it.
 class ElementScanner {

@@ -13,19 +13,17 @@ struct UnitRange {
 
 // Unicode White_Space.
 constexpr UnitRange kWhiteRanges[] = {
-    {0x0009, 0x000D}, {0x0020, 0x0020}, {0x0085, 0x0085}, {0x00A0, 0x00A0},
-    {0x1680, 0x1680}, {0x2000, 0x200A}, {0x2028, 0x2029}, {0x202F, 0x202F},
-    {0x205F, 0x205F}, {0x3000, 0x3000},
+    {0x0009, 0x000D}, {0x0020, 0x0020}, {0x0085, 0x0085}, {0x00A0, 0x00A0}, {0x1680, 0x1680},
+    {0x2000, 0x200A}, {0x2028, 0x2029}, {0x202F, 0x202F}, {0x205F, 0x205F}, {0x3000, 0x3000},
 };
 
 // XML 1.0 NameStartChar plus the ASCII digits; supplementary characters are admitted through
 // their surrogate code units.
 constexpr UnitRange kNameRanges[] = {
-    {0x0030, 0x0039}, {0x003A, 0x003A}, {0x0041, 0x005A}, {0x005F, 0x005F},
-    {0x0061, 0x007A}, {0x00C0, 0x00D6}, {0x00D8, 0x00F6}, {0x00F8, 0x02FF},
-    {0x0370, 0x037D}, {0x037F, 0x1FFF}, {0x200C, 0x200D}, {0x2070, 0x218F},
-    {0x2C00, 0x2FEF}, {0x3001, 0xDB7F}, {0xDC00, 0xDFFF}, {0xF900, 0xFDCF},
-    {0xFDF0, 0xFFFD},
+    {0x0030, 0x0039}, {0x003A, 0x003A}, {0x0041, 0x005A}, {0x005F, 0x005F}, {0x0061, 0x007A},
+    {0x00C0, 0x00D6}, {0x00D8, 0x00F6}, {0x00F8, 0x02FF}, {0x0370, 0x037D}, {0x037F, 0x1FFF},
+    {0x200C, 0x200D}, {0x2070, 0x218F}, {0x2C00, 0x2FEF}, {0x3001, 0xDB7F}, {0xDC00, 0xDFFF},
+    {0xF900, 0xFDCF}, {0xFDF0, 0xFFFD},
 };
 
 using ClassTable = std::array<std::uint8_t, 0x10000>;
@@ -34,15 +32,15 @@ using ClassTable = std::array<std::uint8_t, 0x10000>;
 constexpr ClassTable BuildClassTable() {
   ClassTable table{};
   for (const UnitRange& r : kNameRanges) {
-    for (std::uint32_t u = r.first; u <= r.last; ++u) table[u] = kNameChar;
+    for (std::uint32_t u = r.first; u <= r.last; ++u)
+      table[u] = kNameChar;
   }
   for (const UnitRange& r : kWhiteRanges) {
-    for (std::uint32_t u = r.first; u <= r.last; ++u) table[u] = kWhiteSpace;
+    for (std::uint32_t u = r.first; u <= r.last; ++u)
+      table[u] = kWhiteSpace;
   }
   return table;
 }
-
-constexpr ClassTable kClassTable = BuildClassTable();
 
 struct EntityRule {
   char16_t selector;
@@ -52,7 +50,7 @@ struct EntityRule {
 
 // Applied in this order; "&amp;" comes last so that an escaped reference is decoded only once.
 constexpr EntityRule kEntityRules[] = {
-    {u' ', u"&nbsp;", u" "},  {u'<', u"&lt;", u"<"},     {u'>', u"&gt;", u">"},
+    {u' ', u"&nbsp;", u" "},  {u'<', u"&lt;", u"<"},    {u'>', u"&gt;", u">"},
     {u'\'', u"&apos;", u"'"}, {u'"', u"&quot;", u"\""}, {u'&', u"&amp;", u"&"},
 };
 
@@ -75,7 +73,7 @@ void ReplaceAll(Text& text, TextView from, TextView to) {
 
 }  // namespace
 
-std::int32_t CharClass(char16_t unit) { return kClassTable[unit]; }
+constexpr std::array<std::uint8_t, 0x10000> internal::kUnitClasses = BuildClassTable();
 
 Position FindUnquoted(Position start, TextView text, char16_t target) {
   if (start < 1 || text.size() > kMaxPositionalLength) return 0;
@@ -114,8 +112,10 @@ Text StripTags(TextView text) {
 }
 
 TextView TrimWhite(TextView text) {
-  while (!text.empty() && IsWhite(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsWhite(text.back())) text.remove_suffix(1);
+  while (!text.empty() && IsWhite(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && IsWhite(text.back()))
+    text.remove_suffix(1);
   return text;
 }
 

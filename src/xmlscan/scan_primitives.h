@@ -2,16 +2,28 @@
 // Positions are 1-based; 0 means none. Comparisons are exact, code unit by code unit.
 #pragma once
 
+#include <array>
+#include <cstdint>
+
 #include "common/text.h"
 
 namespace drumlo {
 
 enum : std::int32_t { kOtherChar = 0, kNameChar = 1, kWhiteSpace = 2 };
 
-// 2 for white space, 1 for a name character, 0 for anything else.
-[[nodiscard]] std::int32_t CharClass(char16_t unit);
+namespace internal {
+// The class of every code unit, looked up inline by the scanner's inner loops.
+extern const std::array<std::uint8_t, 0x10000> kUnitClasses;
+}  // namespace internal
 
-[[nodiscard]] inline bool IsWhite(char16_t unit) { return CharClass(unit) == kWhiteSpace; }
+// 2 for white space, 1 for a name character, 0 for anything else.
+[[nodiscard]] inline std::int32_t CharClass(char16_t unit) {
+  return internal::kUnitClasses[unit];
+}
+
+[[nodiscard]] inline bool IsWhite(char16_t unit) {
+  return CharClass(unit) == kWhiteSpace;
+}
 
 // Position of the first `target` at or after `start` that lies outside apostrophe and
 // double-quote pairs (quoting state starts clear at `start`), or 0. `start` below 1 gives 0.

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 
 namespace drumlo {
@@ -118,6 +120,26 @@ INSTANTIATE_TEST_SUITE_P(All, RoundToByteTest,
                                            ByteCase{255.4, 255}, ByteCase{255.5, {}},
                                            ByteCase{256, {}}, ByteCase{7, 7}, ByteCase{kInf, {}},
                                            ByteCase{std::numeric_limits<double>::quiet_NaN(), {}}));
+
+// Decimal texts of every length and exponent must convert to the correctly rounded double,
+// whichever way the conversion takes.
+TEST(NumericValueTest, DecimalsConvertCorrectlyRounded) {
+  std::mt19937 rng(99);
+  const auto roll = [&rng](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+  for (int round = 0; round < 20000; ++round) {
+    std::string digits;
+    for (int count = 1 + roll(19); count > 0; --count)
+      digits.push_back(static_cast<char>('0' + roll(10)));
+    if (roll(2) == 0)
+      digits.insert(static_cast<std::size_t>(roll(static_cast<int>(digits.size()))), ".");
+    std::string ascii = (roll(4) == 0 ? "-" : "") + digits;
+    if (roll(2) == 0) ascii += "e" + std::to_string(roll(61) - 30);
+    double want = 0;
+    std::from_chars(ascii.data(), ascii.data() + ascii.size(), want);
+    const Text text(ascii.begin(), ascii.end());
+    ASSERT_EQ(NumericValue(text), want) << ascii;
+  }
+}
 
 }  // namespace
 }  // namespace drumlo

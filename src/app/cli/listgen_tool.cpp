@@ -1,6 +1,8 @@
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "app/cli/console.h"
 #include "app/cli/report_format.h"
@@ -23,7 +25,7 @@ enum ExitCode : int {
 
 constexpr TextView kUsage =
     u"usage: drumlo-listgen [--from ID] [--to ID] [--out DIR] [--quiet] [--report[=json]]\n"
-    u"                      [--dry-run] [WORKBOOK]\n";
+    u"                      [--dry-run] [--timings] [WORKBOOK]\n";
 
 constexpr TextView kHelp =
     u"Writes Drumlo song list files from a song master table (SpreadsheetML workbook).\n"
@@ -35,6 +37,7 @@ constexpr TextView kHelp =
     u"  --quiet          do not print the status texts\n"
     u"  --report[=json]  print what the run found, as text or as one JSON object\n"
     u"  --dry-run        do everything but write the list files\n"
+    u"  --timings        print the seconds of each phase to standard error\n"
     u"  --help, --version\n"
     u"\n"
     u"Exit codes: 0 finished, 2 workbook missing, 3 workbook unreadable,\n"
@@ -49,6 +52,7 @@ struct Options {
   Text out_dir;
   bool quiet = false;
   bool dry_run = false;
+  bool timings = false;
   ReportFormat report = ReportFormat::kNone;
   bool help = false;
   bool version = false;
@@ -91,6 +95,8 @@ std::optional<ParseError> ParseArgs(const std::vector<Text>& args, Options& opti
       options.quiet = true;
     } else if (arg == u"--dry-run") {
       options.dry_run = true;
+    } else if (arg == u"--timings") {
+      options.timings = true;
     } else if (arg == u"--report") {
       options.report = ReportFormat::kText;
     } else if (arg == u"--report=json") {
@@ -162,6 +168,18 @@ int ExitCodeOf(const RunResult& result) {
   return result.failed_writes > 0 ? kExitWriteFailed : kExitFinished;
 }
 
+// One "phase <name> <seconds>" line per phase, for benchmark scripts.
+void PrintTimings(Console& console, const RunTimings& t) {
+  const std::pair<const char*, double> phases[] = {{"read", t.read},   {"decode", t.decode},
+                                                   {"scan", t.scan},   {"encode", t.encode},
+                                                   {"write", t.write}, {"total", t.total}};
+  for (const auto& [name, seconds] : phases) {
+    char line[64];
+    const int length = std::snprintf(line, sizeof line, "phase %s %.6f\n", name, seconds);
+    console.Err(Text(line, line + length));
+  }
+}
+
 }  // namespace
 
 int RunListTool(const std::vector<Text>& args, Console& console) {
@@ -195,7 +213,10 @@ int RunListTool(const std::vector<Text>& args, Console& console) {
                      OutputPrefix(options),
                      options.dry_run,
                      options.report == ReportFormat::kNone ? nullptr : &report};
+  RunTimings timings;
+  if (options.timings) context.timings = &timings;
   const RunResult result = GenList(options.workbook, *id_from, *id_to, context);
+  if (options.timings) PrintTimings(console, timings);
   if (options.report != ReportFormat::kNone) {
     console.Out(FormatReport(report, options.report, options.dry_run));
   }

@@ -1,0 +1,233 @@
+#include "generator/cell_feed.h"
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "generator/numeric_value.h"
+#include "generator/row_reader.h"
+#include "xmlscan/element_access.h"
+#include "xmlscan/scan_primitives.h"
+
+namespace drumlo {
+namespace {
+
+constexpr std::size_t kRowsPerBatch = 512;
+constexpr std::size_t kBatchesAhead = 4;
+// Below this many units a second thread costs more than it saves.
+constexpr std::size_t kAheadFromUnits = std::size_t{1} << 20;
+
+bool IsMissing(TextView result) {
+  return result == kNotFound;
+}
+
+bool Within(TextView whole, TextView part) {
+  return part.data() >= whole.data() && part.data() + part.size() <= whole.data() + whole.size();
+}
+
+// Rows placed together. Values whose tags were stripped live in the batch's own texts (a deque
+// keeps their addresses while more are added).
+struct Batch {
+  struct Row {
+    std::int32_t number;
+    std::size_t first_cell;
+    std::size_t cell_count;
+  };
+  std::vector<Row> rows;
+  std::vector<FedCell> cells;
+  std::deque<Text> stripped;
+  bool last = false;  // no rows follow this batch
+
+  void Clear() {
+    rows.clear();
+    cells.clear();
+    stripped.clear();
+    last = false;
+  }
+};
+
+// Reads rows and applies the SpreadsheetML placement rule: each cell takes the column after
+// the previous one, or the one its ss:Index names, which also moves the cells after it.
+class RowPlacer {
+ public:
+  RowPlacer(TextView document, bool use_walk) : document_(document), reader_(document, use_walk) {}
+
+  // Fills `batch` with the next rows; marks it last when the document has no more.
+  void Fill(Batch& batch) {
+    batch.Clear();
+    TextView content;
+    while (batch.rows.size() < kRowsPerBatch) {
+      if (!reader_.NextRow(content)) {
+        batch.last = true;
+        return;
+      }
+      PlaceRow(batch);
+    }
+  }
+
+ private:
+  void PlaceRow(Batch& batch) {
+    const std::size_t first = batch.cells.size();
+    CellParts cell;
+    std::int32_t offset = 0;
+    for (std::int32_t i = 0; reader_.NextCell(cell); ++i)
+      batch.cells.push_back(Place(cell, i, offset, batch));
+    batch.rows.push_back({next_number_++, first, batch.cells.size() - first});
+  }
+
+  FedCell Place(const CellParts& cell, std::int32_t i, std::int32_t& offset, Batch& batch) {
+    FedCell fed;
+    if (IsMissing(cell.value)) return fed;
+    if (!IsMissing(cell.index_attr)) {
+      const std::optional<std::int32_t> moved =
+          RoundToInt32(NumericValue(cell.index_attr) - static_cast<double>(i) - 1.0);
+      if (!moved) return PassedOver(FindingKind::kValueDoesNotFit, 0);
+      offset = *moved;
+    }
+    const std::int64_t slot = static_cast<std::int64_t>(offset) + i;
+    if (slot < 0 || slot >= kColumnSlots) {
+      const std::int64_t column = slot + 1;
+      const bool fits = column >= 0 && column <= 0x7FFFFFFF;
+      return PassedOver(FindingKind::kOutsideColumns, fits ? static_cast<std::int32_t>(column) : 0);
+    }
+    fed.step = CellStep::kPlaced;
+    fed.slot = static_cast<std::int32_t>(slot);
+    if (cell.value.find(u'<') != TextView::npos) {
+      fed.value = batch.stripped.emplace_back(StripTags(cell.value));
+    } else if (!Within(document_, cell.value)) {
+      fed.value = batch.stripped.emplace_back(cell.value);  // a copy the reader reuses
+    } else {
+      fed.value = cell.value;
+    }
+    return fed;
+  }
+
+  static FedCell PassedOver(FindingKind kind, std::int32_t column) {
+    FedCell fed;
+    fed.step = CellStep::kPassedOver;
+    fed.finding = kind;
+    fed.finding_column = column;
+    return fed;
+  }
+
+  TextView document_;
+  RowReader reader_;
+  std::int32_t next_number_ = 1;
+};
+
+}  // namespace
+
+class CellFeed::Impl {
+ public:
+  Impl(TextView document, bool ahead, bool use_walk) : placer_(document, use_walk) {
+    if (!ahead) return;
+    for (std::size_t k = 0; k < kBatchesAhead; ++k)
+      free_.push_back(std::make_unique<Batch>());
+    try {
+      worker_ = std::thread([this] { PlaceAhead(); });
+    } catch (const std::system_error&) {
+      free_.clear();  // no thread to be had: the rows are placed when asked for
+    }
+  }
+
+  ~Impl() {
+    if (!worker_.joinable()) return;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+    worker_.join();
+  }
+
+  bool NextRow(FedRow& row) {
+    while (current_ == nullptr || next_row_ >= current_->rows.size()) {
+      if (current_ != nullptr && current_->last) return false;
+      TakeNextBatch();
+    }
+    const Batch::Row& r = current_->rows[next_row_++];
+    row.number = r.number;
+    row.cells = std::span<const FedCell>(current_->cells).subspan(r.first_cell, r.cell_count);
+    return true;
+  }
+
+ private:
+  void TakeNextBatch() {
+    next_row_ = 0;
+    if (!worker_.joinable()) {
+      if (current_ == nullptr) current_ = std::make_unique<Batch>();
+      placer_.Fill(*current_);
+      return;
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (current_ != nullptr) free_.push_back(std::move(current_));
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return !ready_.empty() || failure_ != nullptr; });
+    if (ready_.empty()) std::rethrow_exception(failure_);
+    current_ = std::move(ready_.front());
+    ready_.pop_front();
+  }
+
+  // The worker: fills free batches until the document ends or the feed is dropped.
+  void PlaceAhead() {
+    try {
+      for (;;) {
+        std::unique_ptr<Batch> batch;
+        {
+          std::unique_lock<std::mutex> lock(mutex_);
+          changed_.wait(lock, [this] { return stopping_ || !free_.empty(); });
+          if (stopping_) return;
+          batch = std::move(free_.front());
+          free_.pop_front();
+        }
+        placer_.Fill(*batch);
+        const bool last = batch->last;
+        {
+          const std::lock_guard<std::mutex> lock(mutex_);
+          ready_.push_back(std::move(batch));
+        }
+        changed_.notify_all();
+        if (last) return;
+      }
+    } catch (...) {
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        failure_ = std::current_exception();
+      }
+      changed_.notify_all();
+    }
+  }
+
+  RowPlacer placer_;
+  std::unique_ptr<Batch> current_;
+  std::size_t next_row_ = 0;
+
+  std::thread worker_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::unique_ptr<Batch>> free_;
+  std::deque<std::unique_ptr<Batch>> ready_;
+  std::exception_ptr failure_;
+  bool stopping_ = false;
+};
+
+CellFeed::CellFeed(TextView document, Mode mode, bool use_walk) {
+  bool ahead = mode == Mode::kAhead;
+  if (mode == Mode::kAuto) {
+    ahead = document.size() >= kAheadFromUnits && std::thread::hardware_concurrency() > 1;
+  }
+  impl_ = std::make_unique<Impl>(document, ahead, use_walk);
+}
+
+CellFeed::~CellFeed() = default;
+
+bool CellFeed::NextRow(FedRow& row) {
+  return impl_->NextRow(row);
+}
+
+}  // namespace drumlo
