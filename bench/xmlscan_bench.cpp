@@ -9,6 +9,7 @@
 #include <string>
 
 #include "xmlscan/element_access.h"
+#include "xmlscan/element_walk.h"
 #include "xmlscan/unit_search.h"
 
 namespace drumlo {
@@ -92,6 +93,27 @@ WalkTotals WalkLikeTheRun(TextView doc) {
   return totals;
 }
 
+// The same rows taken by the one-pass walk, as the run takes rows written the ordinary way.
+WalkTotals WalkInOnePass(TextView doc) {
+  WalkTotals totals;
+  ElementWalk walk;
+  for (std::size_t at = FindStartTag(doc, 0, u"Row"); at != kNoUnit;) {
+    if (!walk.Walk(doc, at)) break;
+    ++totals.rows;
+    for (const WalkedElement& e : walk.Elements()) {
+      const TextView name = e.Name(doc);
+      if (name == u"Cell") {
+        ++totals.cells;
+        if (AttributeValueIn(e.AttributeRegion(doc), u"ss:Index") != kNotFound) ++totals.indexed;
+      } else if (name == u"Data" || name == u"ss:Data") {
+        totals.value_units += e.content_end - e.content_start;
+      }
+    }
+    at = FindStartTag(doc, walk.Elements().front().outer_end, u"Row");
+  }
+  return totals;
+}
+
 void BenchWorkbook(std::size_t megabytes) {
   const Text doc = BuildWorkbook(megabytes * 1024 * 1024 / 2);
   const double mb = static_cast<double>(doc.size() * 2) / (1024.0 * 1024.0);
@@ -103,6 +125,12 @@ void BenchWorkbook(std::size_t megabytes) {
   std::printf(
       "workbook walk: %.1f MB UTF-16, %zu rows, %zu cells, %zu ss:Index: %.3f s = %.0f MB/s\n", mb,
       totals.rows, totals.cells, totals.indexed, best, mb / best);
+  best = 1e9;
+  for (int run = 0; run < 5; ++run) {
+    best = std::min(best, SecondsOf([&] { totals = WalkInOnePass(doc); }));
+  }
+  std::printf("one-pass walk: %zu rows, %zu cells, %zu ss:Index: %.3f s = %.0f MB/s\n", totals.rows,
+              totals.cells, totals.indexed, best, mb / best);
 
   // The first-unit search on its own: SSE2 scan against the standard library's.
   std::size_t hits = 0;

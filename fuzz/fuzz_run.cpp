@@ -4,7 +4,9 @@
 #include <limits>
 #include <map>
 
+#include "fileio/file_access.h"
 #include "fuzz_input.h"
+#include "generator/cell_feed.h"
 #include "generator/gen_list.h"
 
 namespace {
@@ -46,6 +48,28 @@ void CheckListFile(const Text& path, const Bytes& bytes) {
   Check(bytes.size() >= 2 && bytes.size() % 2 == 0 && bytes[0] == 0xFF && bytes[1] == 0xFE);
 }
 
+// Rows read by the walk must be placed exactly as rows read by the element accessors.
+void CheckFeedsAgree(std::span<const std::uint8_t> bytes) {
+  using drumlo::fuzz::Check;
+  const Text document = Utf8ToText(bytes);
+  CellFeed walked(document, CellFeed::Mode::kSameThread, true);
+  CellFeed scanned(document, CellFeed::Mode::kSameThread, false);
+  FedRow a;
+  FedRow b;
+  for (;;) {
+    const bool more = walked.NextRow(a);
+    Check(more == scanned.NextRow(b));
+    if (!more) return;
+    Check(a.number == b.number && a.cells.size() == b.cells.size());
+    for (std::size_t k = 0; k < a.cells.size(); ++k) {
+      const FedCell& x = a.cells[k];
+      const FedCell& y = b.cells[k];
+      Check(x.step == y.step && x.slot == y.slot && x.value == y.value && x.finding == y.finding &&
+            x.finding_column == y.finding_column);
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -64,5 +88,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (report.rows_accepted == 0) Check(files.written.empty());
   for (const auto& [path, bytes] : files.written)
     CheckListFile(path, bytes);
+  CheckFeedsAgree(std::span(data, size));
   return 0;
 }

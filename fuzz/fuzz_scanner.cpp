@@ -6,6 +6,7 @@
 
 #include "fuzz_input.h"
 #include "xmlscan/element_access.h"
+#include "xmlscan/element_walk.h"
 #include "xmlscan/scan_primitives.h"
 
 namespace drumlo::fuzz {
@@ -51,6 +52,28 @@ void WalkAll(TextView text, TextView name, std::int32_t n, bool content) {
   }
 }
 
+// Wherever the one-pass walk succeeds, each element it reports is what FindElement finds with a
+// cursor on its "<". A few starting points per input keep units fast.
+void CheckWalk(TextView text) {
+  ElementWalk walk;
+  int starts = 0;
+  for (std::size_t at = text.find(u'<'); at != TextView::npos && starts < 8;
+       at = text.find(u'<', at + 1), ++starts) {
+    if (!walk.Walk(text, at)) continue;
+    for (const WalkedElement& e : walk.Elements()) {
+      const Text name(e.Name(text));
+      Position cursor = static_cast<Position>(e.tag_start);
+      const ElementExtent x = FindElement(text, u"<" + name, u"</" + name, cursor);
+      Check(x.TagStart == static_cast<Position>(e.tag_start + 1) &&
+            x.NameEnd == static_cast<Position>(e.name_end + 1) &&
+            x.AttrEnd == static_cast<Position>(e.attr_end + 1) &&
+            x.ContentStart == static_cast<Position>(e.content_start + 1) &&
+            x.ContentEnd == static_cast<Position>(e.content_end + 1) &&
+            x.OuterEnd == static_cast<Position>(e.outer_end + 1));
+    }
+  }
+}
+
 void CheckPrimitives(TextView text, char16_t target) {
   for (Position start : {Position{1}, static_cast<Position>(text.size() / 2 + 1)}) {
     const Position at = FindUnquoted(start, text, target);
@@ -83,5 +106,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckAnswer(GetContent(text, name, n), text);
   CheckAnswer(GetAttribute(text, name, n, attribute), text);
   CheckPrimitives(text, name.empty() ? u'>' : name.front());
+  CheckWalk(text);
   return 0;
 }

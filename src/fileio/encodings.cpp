@@ -2,9 +2,9 @@
 // The decoder gives the same text on every platform; only its speed depends on the processor.
 #include <bit>
 #include <cstring>
+#include <functional>
 
 #include "fileio/file_access.h"
-#include "fileio/large_pages.h"
 #include "fileio/utf8.h"
 
 // DRUMLO_UTF8_PORTABLE builds the portable code only, so tests can check it on any machine.
@@ -140,6 +140,8 @@ std::size_t WidenAsciiBlock(const std::uint8_t* in, char16_t* out) {
 // whole, so the text is written once and never zero-filled or counted first. One step writes
 // at most kBlockBytes units.
 constexpr std::size_t kChunkUnits = 4096;
+// How much input goes by between two progress reports of DecodeUtf8Into.
+constexpr std::size_t kProgressBytes = std::size_t{1} << 20;
 
 // Where decoding stands: the next input byte and the next output slot. Passed by value, so
 // both stay in registers even though the block stores may alias anything.
@@ -211,21 +213,30 @@ bool IsLowSurrogate(char16_t unit) {
 }  // namespace
 
 Text DecodeUtf8(std::span<const std::uint8_t> bytes) {
-  // No byte gives more than one unit, so the size of the input bounds the text. Capacity that
-  // is reserved but never written costs address space only.
   Text text;
+  DecodeUtf8Into(bytes, text, nullptr);
+  return text;
+}
+
+void DecodeUtf8Into(std::span<const std::uint8_t> bytes, Text& text,
+                    const std::function<void(std::size_t)>& progress) {
+  // No byte gives more than one unit, so the size of the input bounds the text. Capacity that
+  // is reserved but never written costs address space only, and the storage never moves.
+  text.clear();
   text.reserve(bytes.size());
-  if (bytes.size() * sizeof(char16_t) >= kLargeBufferBytes)
-    AdviseLargePages(text.data(), bytes.size() * sizeof(char16_t));
   const std::uint8_t* in = bytes.data();
   const std::uint8_t* const end = in + bytes.size();
+  const std::uint8_t* next_report = in + kProgressBytes;
   char16_t chunk[kChunkUnits];
   while (in < end) {
     const Progress done = DecodeChunk({in, chunk}, end, chunk + kChunkUnits);
     text.append(chunk, static_cast<std::size_t>(done.out - chunk));
     in = done.in;
+    if (progress && in >= next_report) {
+      progress(text.size());
+      next_report = in + kProgressBytes;
+    }
   }
-  return text;
 }
 
 std::string EncodeUtf8(TextView text) {
@@ -245,12 +256,16 @@ std::string EncodeUtf8(TextView text) {
   return out;
 }
 
-Text Utf8ToText(std::span<const std::uint8_t> bytes) {
+std::span<const std::uint8_t> WithoutUtf8Mark(std::span<const std::uint8_t> bytes) {
   // Only EF BB BF decodes to U+FEFF, so skipping those bytes equals removing the first decoded
   // U+FEFF, without moving the whole text afterwards. A second mark stays.
   static constexpr std::uint8_t kUtf8Mark[] = {0xEF, 0xBB, 0xBF};
-  if (bytes.size() >= 3 && std::memcmp(bytes.data(), kUtf8Mark, 3) == 0) bytes = bytes.subspan(3);
-  return DecodeUtf8(bytes);
+  if (bytes.size() >= 3 && std::memcmp(bytes.data(), kUtf8Mark, 3) == 0) return bytes.subspan(3);
+  return bytes;
+}
+
+Text Utf8ToText(std::span<const std::uint8_t> bytes) {
+  return DecodeUtf8(WithoutUtf8Mark(bytes));
 }
 
 Bytes TextToBytes(TextView text) {

@@ -4,7 +4,6 @@
 // is read or written as it stands; 32 (sharing violation) comes only from writing over a
 // running program (ETXTBSY).
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,7 +13,6 @@
 #include <string>
 
 #include "fileio/file_access.h"
-#include "fileio/large_pages.h"
 #include "fileio/utf8.h"
 
 namespace drumlo {
@@ -153,28 +151,14 @@ std::size_t WriteFully(int fd, const std::uint8_t* data, std::size_t size, int& 
   return done;
 }
 
-// Replaces `buffer` with `size` zero bytes in fresh memory that has the large-page advice. An
-// allocation failure throws before `buffer` is touched.
-void ResizeLarge(Bytes& buffer, std::size_t size) {
-  Bytes fresh;
-  fresh.reserve(size);
-  if (size >= kLargeBufferBytes) AdviseLargePages(fresh.data(), size);
-  fresh.resize(size);
+// Replaces `buffer` with `size` zero bytes. An allocation failure throws before `buffer` is
+// touched.
+void ResizeFresh(Bytes& buffer, std::size_t size) {
+  Bytes fresh(size);
   buffer.swap(fresh);
 }
 
 }  // namespace
-
-void AdviseLargePages([[maybe_unused]] void* data, [[maybe_unused]] std::size_t size) {
-#ifdef MADV_HUGEPAGE
-  // madvise wants whole pages, so only the pages wholly inside the buffer are advised.
-  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-  const auto begin = reinterpret_cast<std::uintptr_t>(data);
-  const std::uintptr_t first = (begin + page - 1) / page * page;
-  const std::uintptr_t last = (begin + size) / page * page;
-  if (first < last) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#endif
-}
 
 bool FileExists(TextView path) {
   if (HasNul(path)) return false;
@@ -198,7 +182,7 @@ std::int32_t ReadFileBytes(TextView path, Bytes& buffer) {
   }
   const auto size = static_cast<std::size_t>(info.st_size);
   try {
-    ResizeLarge(buffer, size);
+    ResizeFresh(buffer, size);
   } catch (const std::bad_alloc&) {
     return kErrorNotEnoughMemory;
   }

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "fileio/file_access.h"
-#include "fileio/large_pages.h"
 
 namespace drumlo {
 namespace {
@@ -63,9 +62,6 @@ SizeQuery QuerySize(HANDLE file) {
 }
 
 }  // namespace
-
-// Large pages need a privilege ordinary users lack, so Windows takes no advice here.
-void AdviseLargePages(void*, std::size_t) {}
 
 bool FileExists(TextView path) {
   if (HasNul(path)) return false;

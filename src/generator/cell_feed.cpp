@@ -26,10 +26,6 @@ bool IsMissing(TextView result) {
   return result == kNotFound;
 }
 
-bool Within(TextView whole, TextView part) {
-  return part.data() >= whole.data() && part.data() + part.size() <= whole.data() + whole.size();
-}
-
 // Rows placed together. Values whose tags were stripped live in the batch's own texts (a deque
 // keeps their addresses while more are added).
 struct Batch {
@@ -55,7 +51,8 @@ struct Batch {
 // the previous one, or the one its ss:Index names, which also moves the cells after it.
 class RowPlacer {
  public:
-  RowPlacer(TextView document, bool use_walk) : document_(document), reader_(document, use_walk) {}
+  RowPlacer(const DocumentSource& source, bool use_walk)
+      : source_(source), reader_(source, use_walk) {}
 
   // Fills `batch` with the next rows; marks it last when the document has no more.
   void Fill(Batch& batch) {
@@ -99,7 +96,7 @@ class RowPlacer {
     fed.slot = static_cast<std::int32_t>(slot);
     if (cell.value.find(u'<') != TextView::npos) {
       fed.value = batch.stripped.emplace_back(StripTags(cell.value));
-    } else if (!Within(document_, cell.value)) {
+    } else if (!source_.Holds(cell.value)) {
       fed.value = batch.stripped.emplace_back(cell.value);  // a copy the reader reuses
     } else {
       fed.value = cell.value;
@@ -115,7 +112,7 @@ class RowPlacer {
     return fed;
   }
 
-  TextView document_;
+  const DocumentSource& source_;
   RowReader reader_;
   std::int32_t next_number_ = 1;
 };
@@ -124,7 +121,7 @@ class RowPlacer {
 
 class CellFeed::Impl {
  public:
-  Impl(TextView document, bool ahead, bool use_walk) : placer_(document, use_walk) {
+  Impl(const DocumentSource& source, bool ahead, bool use_walk) : placer_(source, use_walk) {
     if (!ahead) return;
     for (std::size_t k = 0; k < kBatchesAhead; ++k)
       free_.push_back(std::make_unique<Batch>());
@@ -216,12 +213,21 @@ class CellFeed::Impl {
   bool stopping_ = false;
 };
 
-CellFeed::CellFeed(TextView document, Mode mode, bool use_walk) {
+CellFeed::CellFeed(TextView document, Mode mode, bool use_walk)
+    : owned_(std::make_unique<DocumentSource>(document)) {
+  Start(*owned_, mode, use_walk);
+}
+
+CellFeed::CellFeed(const DocumentSource& source, Mode mode, bool use_walk) {
+  Start(source, mode, use_walk);
+}
+
+void CellFeed::Start(const DocumentSource& source, Mode mode, bool use_walk) {
   bool ahead = mode == Mode::kAhead;
   if (mode == Mode::kAuto) {
-    ahead = document.size() >= kAheadFromUnits && std::thread::hardware_concurrency() > 1;
+    ahead = source.Capacity() >= kAheadFromUnits && std::thread::hardware_concurrency() > 1;
   }
-  impl_ = std::make_unique<Impl>(document, ahead, use_walk);
+  impl_ = std::make_unique<Impl>(source, ahead, use_walk);
 }
 
 CellFeed::~CellFeed() = default;

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "common/text.h"
+#include "generator/document_source.h"
 #include "generator/gen_list.h"
 
 namespace drumlo {
@@ -35,6 +36,8 @@ class CellFeed {
   enum class Mode { kAuto, kSameThread, kAhead };
   // `use_walk` false reads every row with the element accessors (for comparisons).
   explicit CellFeed(TextView document, Mode mode = Mode::kAuto, bool use_walk = true);
+  // Rows of a document that may still be growing (decoded on another thread).
+  explicit CellFeed(const DocumentSource& source, Mode mode = Mode::kAuto, bool use_walk = true);
   CellFeed(const CellFeed&) = delete;
   CellFeed& operator=(const CellFeed&) = delete;
   ~CellFeed();
@@ -44,6 +47,9 @@ class CellFeed {
 
  private:
   class Impl;
+  void Start(const DocumentSource& source, Mode mode, bool use_walk);
+
+  std::unique_ptr<DocumentSource> owned_;
   std::unique_ptr<Impl> impl_;
 };
 

@@ -3,8 +3,13 @@
 #include <array>
 #include <chrono>
 #include <optional>
+#include <span>
+#include <system_error>
+#include <thread>
 
+#include "fileio/utf8.h"
 #include "generator/cell_feed.h"
+#include "generator/document_source.h"
 #include "generator/numeric_value.h"
 #include "generator/upper_case.h"
 #include "xmlscan/element_access.h"
@@ -14,6 +19,8 @@ namespace drumlo {
 namespace {
 
 constexpr char16_t kByteOrderMark = u'\uFEFF';
+// Below this size a decoding thread costs more than it saves.
+constexpr std::size_t kDecodeAlongsideFromBytes = std::size_t{1} << 20;
 
 // Adds the time from construction to destruction to a phase total, when one is kept.
 class PhaseClock {
@@ -45,7 +52,8 @@ class Run {
       result = ExecuteTimed(fn);
     }
     if (RunTimings* t = context_.timings) {
-      t->scan = t->total - t->read - t->decode - t->encode - t->write;
+      t->scan = t->total - t->read - t->encode - t->write;
+      if (!t->decode_alongside_scan) t->scan -= t->decode;
     }
     return result;
   }
@@ -78,13 +86,10 @@ class Run {
       return {RunOutcome::kWorkbookUnreadable, 0};
     }
     Text document;
-    {
-      const PhaseClock clock(Phase(&RunTimings::decode));
-      document = Utf8ToText(bytes);
-      Bytes().swap(bytes);  // the text is all the run needs from here on
-    }
-
-    CellFeed rows(document);
+    DocumentSource source;
+    const std::jthread decoder = StartDecoding(bytes, document, source);
+    CellFeed rows(source,
+                  context_.single_thread ? CellFeed::Mode::kSameThread : CellFeed::Mode::kAuto);
     FedRow row;
     if (!rows.NextRow(row)) {
       host.UpdateStatus(u"空文件!");
@@ -101,6 +106,37 @@ class Run {
     host.Beep();
     ReportFailedWrites();
     return {RunOutcome::kFinished, static_cast<std::int32_t>(failed_writes_.size())};
+  }
+
+  // A large workbook is decoded on a thread of its own while its rows are read from the part
+  // already decoded; a small one is decoded at once. Either way `source` ends with the whole
+  // text, and the bytes are let go once decoded.
+  std::jthread StartDecoding(Bytes& bytes, Text& document, DocumentSource& source) {
+    const std::span<const std::uint8_t> text_bytes = WithoutUtf8Mark(bytes);
+    document.reserve(text_bytes.size());
+    source.Begin(document.data(), text_bytes.size());
+    if (!context_.single_thread && text_bytes.size() >= kDecodeAlongsideFromBytes &&
+        std::thread::hardware_concurrency() > 1) {
+      try {
+        std::jthread decoder([this, text_bytes, &bytes, &document, &source] {
+          DecodeInSteps(text_bytes, document, source);
+          Bytes().swap(bytes);
+        });
+        if (context_.timings != nullptr) context_.timings->decode_alongside_scan = true;
+        return decoder;
+      } catch (const std::system_error&) {
+        // No thread to be had: decode here instead.
+      }
+    }
+    DecodeInSteps(text_bytes, document, source);
+    Bytes().swap(bytes);
+    return {};
+  }
+
+  void DecodeInSteps(std::span<const std::uint8_t> bytes, Text& document, DocumentSource& source) {
+    const PhaseClock clock(Phase(&RunTimings::decode));
+    DecodeUtf8Into(bytes, document, [&source](std::size_t length) { source.Publish(length); });
+    source.Finish(document.size());
   }
 
   static Text Concat(std::initializer_list<TextView> parts) {

@@ -74,6 +74,7 @@ struct RunTimings {
   double encode = 0;  // building the list files' bytes
   double write = 0;
   double total = 0;
+  bool decode_alongside_scan = false;  // a large workbook is decoded while rows are read
 };
 
 // Everything a run borrows from its owner.
@@ -85,6 +86,9 @@ struct RunContext {
   bool dry_run = false;      // everything but the writes
   RunReport* report = nullptr;
   RunTimings* timings = nullptr;  // filled when given, for benchmarks
+  // A large workbook is normally decoded and its rows read on helper threads; this keeps all of
+  // the run on the calling thread (same results, for comparisons).
+  bool single_thread = false;
 };
 
 RunResult GenList(TextView fn, std::int32_t IdFrom, std::int32_t IdTo, RunContext& context);

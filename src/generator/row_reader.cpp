@@ -30,26 +30,38 @@ TextView WithoutComments(TextView cell, Text& storage) {
 
 }  // namespace
 
+// A walk that succeeds on the part of the document already there reads exactly what it would
+// read on the whole: every search it makes stops at a unit inside that part. Anything short of
+// success is decided again once more text is there, and by the accessors on the whole text.
 bool RowReader::NextRow(TextView& content) {
   walked_ = false;
-  if (use_walk_) {
-    const std::size_t start =
-        FindStartTag(document_, static_cast<std::size_t>(row_cursor_), u"Row");
-    if (start == TextView::npos) return false;
-    if (walk_.Walk(document_, start)) {
-      const WalkedElement& row = walk_.Elements().front();
-      walked_ = true;
-      next_element_ = 1;
-      content = row.Content(document_);
-      row_cursor_ = static_cast<Position>(row.outer_end);
-      return true;
+  for (;;) {
+    bool complete = false;
+    const TextView text = source_.Now(complete);
+    if (use_walk_ && WalkNextRow(text, content)) return true;
+    if (complete) {
+      document_ = text;
+      break;
     }
+    source_.WaitBeyond(text.size());
   }
   // The accessors search again from the same cursor and reach the same start tag.
   content = GetContentFrom(document_, u"Row", row_cursor_, 1);
   if (IsMissing(content)) return false;
   row_content_ = content;
   cell_cursor_ = 0;
+  return true;
+}
+
+bool RowReader::WalkNextRow(TextView text, TextView& content) {
+  const std::size_t start = FindStartTag(text, static_cast<std::size_t>(row_cursor_), u"Row");
+  if (start == TextView::npos || !walk_.Walk(text, start)) return false;
+  const WalkedElement& row = walk_.Elements().front();
+  document_ = text;
+  walked_ = true;
+  next_element_ = 1;
+  content = row.Content(text);
+  row_cursor_ = static_cast<Position>(row.outer_end);
   return true;
 }
 

@@ -5,8 +5,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "common/text.h"
+#include "generator/document_source.h"
 #include "xmlscan/element_walk.h"
 
 namespace drumlo {
@@ -22,7 +24,10 @@ class RowReader {
  public:
   // `use_walk` false reads every row with the accessors (for comparisons).
   explicit RowReader(TextView document, bool use_walk = true)
-      : document_(document), use_walk_(use_walk) {}
+      : owned_(std::make_unique<DocumentSource>(document)), source_(*owned_), use_walk_(use_walk) {}
+  // Rows of a document that may still be growing; a row is taken once enough of it is there.
+  explicit RowReader(const DocumentSource& source, bool use_walk = true)
+      : source_(source), use_walk_(use_walk) {}
 
   // The content of the next row; false when there is no further row.
   [[nodiscard]] bool NextRow(TextView& content);
@@ -36,7 +41,11 @@ class RowReader {
   [[nodiscard]] bool NextScannedCell(CellParts& cell);
   void TakeScannedParts(TextView whole, CellParts& cell);
 
-  TextView document_;
+  [[nodiscard]] bool WalkNextRow(TextView text, TextView& content);
+
+  std::unique_ptr<DocumentSource> owned_;
+  const DocumentSource& source_;
+  TextView document_;  // the document as far as it was there when the current row was taken
   bool use_walk_;
   Position row_cursor_ = 0;
 

@@ -1,5 +1,8 @@
 #include "xmlscan/element_walk.h"
 
+#include <algorithm>
+#include <array>
+
 #include "xmlscan/element_scanner.h"
 #include "xmlscan/scan_primitives.h"
 #include "xmlscan/unit_search.h"
@@ -8,6 +11,28 @@ namespace drumlo {
 namespace {
 
 enum class TagRead { kGiveUp, kOpen, kSelfClosing };
+
+// Units that stop the scan of a start tag; attributes are short, so a plain loop over them
+// beats a vector search here.
+constexpr std::uint8_t kGoOn = 0;
+constexpr std::uint8_t kTagEnd = 1;
+constexpr std::uint8_t kQuote = 2;
+constexpr std::uint8_t kTagOpen = 3;
+
+constexpr std::array<std::uint8_t, 128> BuildTagStops() {
+  std::array<std::uint8_t, 128> stops{};
+  stops[u'>'] = kTagEnd;
+  stops[u'/'] = kTagEnd;
+  stops[u'"'] = kQuote;
+  stops[u'\''] = kQuote;
+  stops[u'<'] = kTagOpen;
+  return stops;
+}
+constexpr std::array<std::uint8_t, 128> kTagStops = BuildTagStops();
+
+std::uint8_t TagStop(char16_t unit) {
+  return unit < 128 ? kTagStops[unit] : kGoOn;
+}
 
 // Reads the start tag at `lt` ("<" and a name). The tag ends at the first ">" or "/" outside
 // quotes; a self-closing tag at the first ">" after its "/". A "<" anywhere inside would be
@@ -21,26 +46,38 @@ TagRead ReadStartTag(TextView text, std::size_t lt, WalkedElement& element) {
   if (at == lt + 1 || at >= n || !EndsName(data[at])) return TagRead::kGiveUp;
   element.tag_start = static_cast<std::uint32_t>(lt);
   element.name_end = static_cast<std::uint32_t>(at);
-  for (;;) {
-    const std::size_t hit = FindAnyOf5(text, at, u'>', u'/', u'"', u'\'', u'<');
-    if (hit == kNoUnit) return TagRead::kGiveUp;
-    const char16_t unit = data[hit];
-    if (unit == u'<') return TagRead::kGiveUp;
-    if (unit == u'"' || unit == u'\'') {
-      const std::size_t close = FindAnyOf2(text, hit + 1, unit, u'<');
-      if (close == kNoUnit || data[close] == u'<') return TagRead::kGiveUp;
-      at = close + 1;
+  for (;; ++at) {
+    if (at >= n) return TagRead::kGiveUp;
+    const std::uint8_t stop = TagStop(data[at]);
+    if (stop == kGoOn) continue;
+    if (stop == kTagOpen) return TagRead::kGiveUp;
+    if (stop == kQuote) {
+      const char16_t quote = data[at];
+      do {
+        if (++at >= n || data[at] == u'<') return TagRead::kGiveUp;
+      } while (data[at] != quote);
       continue;
     }
-    element.attr_end = static_cast<std::uint32_t>(hit);
-    element.content_start = static_cast<std::uint32_t>(hit + 1);
-    if (unit == u'>') return TagRead::kOpen;
-    const std::size_t gt = FindAnyOf2(text, hit + 1, u'>', u'<');
-    if (gt == kNoUnit || data[gt] == u'<') return TagRead::kGiveUp;
-    element.content_end = static_cast<std::uint32_t>(gt);
-    element.outer_end = static_cast<std::uint32_t>(gt + 1);
-    return TagRead::kSelfClosing;
+    break;
   }
+  element.attr_end = static_cast<std::uint32_t>(at);
+  element.content_start = static_cast<std::uint32_t>(at + 1);
+  if (data[at] == u'>') return TagRead::kOpen;
+  const std::size_t gt = FindAnyOf2(text, at + 1, u'>', u'<');
+  if (gt == kNoUnit || data[gt] == u'<') return TagRead::kGiveUp;
+  element.content_end = static_cast<std::uint32_t>(gt);
+  element.outer_end = static_cast<std::uint32_t>(gt + 1);
+  return TagRead::kSelfClosing;
+}
+
+// The next "<": the stretch between two tags is often a line break and indentation, which a
+// few plain steps cover before a vector search pays off.
+std::size_t NextTagOpen(TextView text, std::size_t from) {
+  const std::size_t near_end = std::min(text.size(), from + 8);
+  for (std::size_t at = from; at < near_end; ++at) {
+    if (text[at] == u'<') return at;
+  }
+  return FindUnit(text, near_end, u'<');
 }
 
 bool StartsWith(TextView text, std::size_t at, TextView prefix) {
@@ -79,7 +116,7 @@ bool ElementWalk::Walk(TextView text, std::size_t tag_start) {
   if (n >= kMaxPositionalLength || tag_start + 1 >= n || text[tag_start] != u'<') return false;
   std::size_t at = tag_start;
   for (;;) {
-    const std::size_t lt = FindUnit(text, at, u'<');
+    const std::size_t lt = NextTagOpen(text, at);
     if (lt == kNoUnit || lt + 1 >= n) return false;
     const char16_t next = text[lt + 1];
     if (next == u'/') {

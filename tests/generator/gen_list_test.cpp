@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -326,6 +327,63 @@ TEST_F(GenListTest, DryRunWritesNothing) {
   GenList(u"book.xml", 5000, 9999, context);
   EXPECT_TRUE(files.writes.empty());
   EXPECT_EQ(report.files.size(), 2u);
+}
+
+// A workbook large enough to be decoded and read on helper threads must give the same files,
+// report and window values as a run kept on one thread.
+TEST(GenListThreadsTest, LargeWorkbookGivesTheSameResultOnHelperThreads) {
+  const std::string header = Row({Cell("INDEX"), Cell("NAME"), Cell("ARTIST"), Cell("GENRE"),
+                                  Cell("LV", 6), Cell("PAK"), Cell("XML"), Cell("IMAGE")});
+  std::mt19937 rng(8);
+  std::string rows;
+  for (int song = 0; rows.size() < (std::size_t{3} << 20); ++song) {
+    const std::string pak = "p" + std::to_string(song / 20);
+    std::vector<std::string> cells = {Cell(std::to_string(5000 + song))};
+    if (rng() % 5 != 0) cells.push_back(Cell("歌名 &amp; " + std::to_string(song)));
+    cells.push_back(rng() % 7 == 0 ? "<Cell><ss:Data><B>rich</B> artist</ss:Data></Cell>"
+                                   : Cell("Artist"));
+    cells.push_back("<Cell><Data>pop</Data><Comment><ss:Data>note</ss:Data></Comment></Cell>");
+    cells.push_back(Cell(std::to_string(rng() % 10) + ".5", 6));
+    cells.push_back(Cell(rng() % 50 == 0 ? "m_rejected" : pak));
+    cells.push_back(Cell(pak + "_" + std::to_string(song % 20)));
+    if (rng() % 3 != 0) cells.push_back(Cell(std::to_string(rng() % 40)));
+    rows += Row(cells);
+    if (rng() % 200 == 0) rows += "<Row><Cell a='<'><Data>odd</Data></Cell></Row>\n";
+  }
+  const std::string workbook = Sheet(header + rows);
+
+  struct Outcome {
+    std::map<Text, Bytes> files;
+    RunReport report;
+    Text last_name;
+  };
+  const auto run = [&workbook](bool single_thread) {
+    Outcome outcome;
+    MemoryFiles files;
+    files.Put(u"book.xml", workbook);
+    RecordingHost host;
+    WindowSongValues window;
+    RunContext context{host, files, window, u"out/", false, &outcome.report};
+    context.single_thread = single_thread;
+    EXPECT_EQ(GenList(u"book.xml", 1, 2147483647, context).outcome, RunOutcome::kFinished);
+    files.files.erase(u"book.xml");
+    outcome.files = files.files;
+    outcome.last_name = window.SongName;
+    return outcome;
+  };
+  const Outcome one = run(true);
+  const Outcome helped = run(false);
+  ASSERT_GT(one.files.size(), 100u);
+  EXPECT_TRUE(one.files == helped.files);
+  EXPECT_EQ(one.report.rows_read, helped.report.rows_read);
+  EXPECT_EQ(one.report.rows_accepted, helped.report.rows_accepted);
+  ASSERT_EQ(one.report.findings.size(), helped.report.findings.size());
+  for (std::size_t k = 0; k < one.report.findings.size(); ++k) {
+    EXPECT_EQ(one.report.findings[k].kind, helped.report.findings[k].kind);
+    EXPECT_EQ(one.report.findings[k].row, helped.report.findings[k].row);
+    EXPECT_EQ(one.report.findings[k].column, helped.report.findings[k].column);
+  }
+  EXPECT_EQ(one.last_name, helped.last_name);
 }
 
 }  // namespace

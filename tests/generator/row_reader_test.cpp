@@ -8,6 +8,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fileio/file_access.h"
@@ -27,9 +28,8 @@ std::string Show(TextView text) {
 
 // Everything the run takes from a document: per row its content, per cell its parts. Views are
 // recorded by place and text, so that equal texts at other places do not pass.
-std::vector<std::string> Readout(TextView document, bool use_walk, int* walked_rows = nullptr) {
+std::vector<std::string> Readout(RowReader& rows, TextView document, int* walked_rows = nullptr) {
   std::vector<std::string> out;
-  RowReader rows(document, use_walk);
   TextView row;
   const auto place = [&](TextView part) {
     if (part == kNotFound) return std::string("missing");
@@ -48,6 +48,11 @@ std::vector<std::string> Readout(TextView document, bool use_walk, int* walked_r
     }
   }
   return out;
+}
+
+std::vector<std::string> Readout(TextView document, bool use_walk, int* walked_rows = nullptr) {
+  RowReader rows(document, use_walk);
+  return Readout(rows, document, walked_rows);
 }
 
 void ExpectSameReadout(TextView document, int* walked_rows = nullptr) {
@@ -118,6 +123,34 @@ TEST(RowReaderTest, WalkedRowsReadAsTheAccessorsReadThem) {
   for (int round = 0; round < 3000 && !HasFailure(); ++round)
     ExpectSameReadout(RandomWorkbook(rng), &walked_rows);
   EXPECT_GT(walked_rows, 3000);  // most rows take the walk, so it is really compared
+}
+
+// A document that arrives piece by piece, as from a decoding thread: rows are read from the
+// part already there, and must come out as from the whole text.
+TEST(RowReaderTest, GrowingDocumentReadsAsTheWholeText) {
+  std::mt19937 rng(77);
+  for (int round = 0; round < 300 && !HasFailure(); ++round) {
+    Text document;
+    for (int k = 0; k < 8; ++k)
+      document += RandomWorkbook(rng);
+    const std::vector<std::string> want = Readout(document, false);
+    DocumentSource source;
+    source.Begin(document.data(), document.size());
+    std::thread writer([&source, size = document.size(), seed = rng()] {
+      std::mt19937 steps(seed);
+      std::size_t length = 0;
+      while (length < size) {
+        length = std::min(size, length + 1 + steps() % 40);
+        source.Publish(length);
+        if (steps() % 4 == 0) std::this_thread::yield();
+      }
+      source.Finish(size);
+    });
+    RowReader rows(source);
+    const std::vector<std::string> got = Readout(rows, document);
+    writer.join();
+    EXPECT_EQ(got, want) << "document: " << Show(document);
+  }
 }
 
 TEST(RowReaderTest, CorpusWorkbooksReadAlike) {
