@@ -1,5 +1,6 @@
 // The byte forms of text: UTF-8 decoding of the workbook and UTF-16LE encoding of list files.
 // The decoder gives the same text on every platform; only its speed depends on the processor.
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <functional>
@@ -210,6 +211,24 @@ bool IsLowSurrogate(char16_t unit) {
   return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
+// Decodes onto the end of `text`, whose capacity must hold the bytes' count more units.
+void AppendDecoded(std::span<const std::uint8_t> bytes, Text& text,
+                   const std::function<void(std::size_t)>& progress) {
+  const std::uint8_t* in = bytes.data();
+  const std::uint8_t* const end = in + bytes.size();
+  const std::uint8_t* next_report = in + kProgressBytes;
+  char16_t chunk[kChunkUnits];
+  while (in < end) {
+    const Progress done = DecodeChunk({in, chunk}, end, chunk + kChunkUnits);
+    text.append(chunk, static_cast<std::size_t>(done.out - chunk));
+    in = done.in;
+    if (progress && in >= next_report) {
+      progress(text.size());
+      next_report = in + kProgressBytes;
+    }
+  }
+}
+
 }  // namespace
 
 Text DecodeUtf8(std::span<const std::uint8_t> bytes) {
@@ -224,19 +243,58 @@ void DecodeUtf8Into(std::span<const std::uint8_t> bytes, Text& text,
   // is reserved but never written costs address space only, and the storage never moves.
   text.clear();
   text.reserve(bytes.size());
-  const std::uint8_t* in = bytes.data();
-  const std::uint8_t* const end = in + bytes.size();
-  const std::uint8_t* next_report = in + kProgressBytes;
-  char16_t chunk[kChunkUnits];
-  while (in < end) {
-    const Progress done = DecodeChunk({in, chunk}, end, chunk + kChunkUnits);
-    text.append(chunk, static_cast<std::size_t>(done.out - chunk));
-    in = done.in;
-    if (progress && in >= next_report) {
-      progress(text.size());
-      next_report = in + kProgressBytes;
-    }
+  AppendDecoded(bytes, text, progress);
+}
+
+Utf8PieceDecoder::Utf8PieceDecoder(Text& text, std::size_t max_bytes) : text_(text) {
+  text_.clear();
+  text_.reserve(max_bytes);
+}
+
+void Utf8PieceDecoder::Add(std::span<const std::uint8_t> piece) {
+  if (!at_start_) {
+    AddAfterStart(piece);
+    return;
   }
+  // The byte-order mark is told only once three bytes are there.
+  pending_.insert(pending_.end(), piece.begin(), piece.end());
+  if (pending_.size() < 3) return;
+  at_start_ = false;
+  const std::span<const std::uint8_t> rest = WithoutUtf8Mark(pending_);
+  const Bytes first(rest.begin(), rest.end());
+  pending_.clear();
+  AddAfterStart(first);
+}
+
+void Utf8PieceDecoder::Finish() {
+  std::span<const std::uint8_t> rest = pending_;
+  if (at_start_) rest = WithoutUtf8Mark(rest);
+  at_start_ = false;
+  AppendDecoded(rest, text_, nullptr);
+  pending_.clear();
+}
+
+// An ASCII byte is never part of a longer sequence, so decoding stops after one and goes on
+// with the next piece as if the input had never been cut. Bytes after the last ASCII byte wait
+// for the next piece.
+void Utf8PieceDecoder::AddAfterStart(std::span<const std::uint8_t> piece) {
+  const auto is_ascii = [](std::uint8_t byte) { return byte < 0x80; };
+  const auto last_ascii = std::find_if(piece.rbegin(), piece.rend(), is_ascii);
+  if (last_ascii == piece.rend()) {
+    pending_.insert(pending_.end(), piece.begin(), piece.end());
+    return;
+  }
+  const std::size_t end = static_cast<std::size_t>(piece.rend() - last_ascii);  // one past it
+  std::size_t start = 0;
+  if (!pending_.empty()) {
+    const std::size_t first = static_cast<std::size_t>(
+        std::find_if(piece.begin(), piece.end(), is_ascii) - piece.begin());
+    pending_.insert(pending_.end(), piece.begin(), piece.begin() + first + 1);
+    AppendDecoded(pending_, text_, nullptr);
+    start = first + 1;
+  }
+  AppendDecoded(piece.subspan(start, end - start), text_, nullptr);
+  pending_.assign(piece.begin() + end, piece.end());
 }
 
 std::string EncodeUtf8(TextView text) {

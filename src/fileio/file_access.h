@@ -28,6 +28,21 @@ enum : std::int32_t {
 [[nodiscard]] bool FileExists(TextView path);
 // Reads the whole file into `buffer` (replacing its content). Files of 2 GiB or more give 223.
 [[nodiscard]] std::int32_t ReadFileBytes(TextView path, Bytes& buffer);
+// Receives a file piece by piece, in order.
+class PieceSink {
+ public:
+  virtual ~PieceSink() = default;
+  // The file's size, told once before the first piece.
+  virtual void Size(std::size_t bytes) = 0;
+  virtual void Piece(std::span<const std::uint8_t> bytes) = 0;
+};
+
+// Pieces are at most this long.
+inline constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+
+// Reads the file as ReadFileBytes does, with the same result codes, but hands it over piece by
+// piece instead of holding it whole. On an error the pieces handed over are not the whole file.
+[[nodiscard]] std::int32_t ReadFilePieces(TextView path, PieceSink& sink);
 // Creates or replaces the file with exactly `bytes`.
 [[nodiscard]] std::int32_t WriteFileBytes(TextView path, std::span<const std::uint8_t> bytes);
 
@@ -42,6 +57,8 @@ class FileAccess {
   virtual ~FileAccess() = default;
   [[nodiscard]] virtual bool Exists(TextView path) = 0;
   [[nodiscard]] virtual std::int32_t Read(TextView path, Bytes& buffer) = 0;
+  // ReadFilePieces; by default the file is read whole with Read and handed over in one piece.
+  [[nodiscard]] virtual std::int32_t ReadPieces(TextView path, PieceSink& sink);
   [[nodiscard]] virtual std::int32_t Write(TextView path, std::span<const std::uint8_t> bytes) = 0;
 };
 

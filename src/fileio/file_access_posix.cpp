@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <new>
@@ -104,6 +105,10 @@ class FileDescriptor {
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   [[nodiscard]] int get() const { return fd_; }
   [[nodiscard]] bool valid() const { return fd_ >= 0; }
+  void Reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
   // Closes now; returns 0 or the errno of a failed close (a late write error shows here).
   int Close() {
     const int result = ::close(fd_) == 0 ? 0 : errno;
@@ -158,6 +163,19 @@ void ResizeFresh(Bytes& buffer, std::size_t size) {
   buffer.swap(fresh);
 }
 
+// Opens a file for reading and takes its size, with the checks both ways of reading share.
+std::int32_t OpenForReading(const std::string& native, FileDescriptor& file, std::size_t& size) {
+  file.Reset(OpenRetrying(native, O_RDONLY));
+  if (!file.valid()) return ErrnoToResult(errno, native);
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0) return ErrnoToResult(errno, native);
+  // Windows refuses to open a folder or a device as a file with access denied.
+  if (!S_ISREG(info.st_mode)) return kErrorAccessDenied;
+  if (info.st_size > kMaxReadSize) return kErrorFileTooLarge;
+  size = info.st_size <= 0 ? 0 : static_cast<std::size_t>(info.st_size);
+  return kErrorSuccess;
+}
+
 }  // namespace
 
 bool FileExists(TextView path) {
@@ -169,18 +187,15 @@ bool FileExists(TextView path) {
 std::int32_t ReadFileBytes(TextView path, Bytes& buffer) {
   if (HasNul(path)) return kErrorInvalidName;
   const std::string native = EncodeUtf8(path);
-  const FileDescriptor file(OpenRetrying(native, O_RDONLY));
-  if (!file.valid()) return ErrnoToResult(errno, native);
-  struct stat info {};
-  if (::fstat(file.get(), &info) != 0) return ErrnoToResult(errno, native);
-  // Windows refuses to open a folder or a device as a file with access denied.
-  if (!S_ISREG(info.st_mode)) return kErrorAccessDenied;
-  if (info.st_size > kMaxReadSize) return kErrorFileTooLarge;
-  if (info.st_size <= 0) {
+  FileDescriptor file(-1);
+  std::size_t size = 0;
+  if (const std::int32_t code = OpenForReading(native, file, size); code != kErrorSuccess) {
+    return code;
+  }
+  if (size == 0) {
     buffer.clear();
     return kErrorSuccess;
   }
-  const auto size = static_cast<std::size_t>(info.st_size);
   try {
     ResizeFresh(buffer, size);
   } catch (const std::bad_alloc&) {
@@ -191,6 +206,32 @@ std::int32_t ReadFileBytes(TextView path, Bytes& buffer) {
   if (got == size) return kErrorSuccess;
   // The file shrank while it was read: the missing tail stays 0.
   return error != 0 ? ErrnoToResult(error, native) : kErrorHandleEof;
+}
+
+std::int32_t ReadFilePieces(TextView path, PieceSink& sink) {
+  if (HasNul(path)) return kErrorInvalidName;
+  const std::string native = EncodeUtf8(path);
+  FileDescriptor file(-1);
+  std::size_t size = 0;
+  if (const std::int32_t code = OpenForReading(native, file, size); code != kErrorSuccess) {
+    return code;
+  }
+  sink.Size(size);
+  Bytes piece;
+  try {
+    piece.resize(std::min(size, kPieceBytes));
+  } catch (const std::bad_alloc&) {
+    return kErrorNotEnoughMemory;
+  }
+  for (std::size_t done = 0; done < size;) {
+    const std::size_t wanted = std::min(piece.size(), size - done);
+    int error = 0;
+    const std::size_t got = ReadFully(file.get(), piece.data(), wanted, error);
+    if (got > 0) sink.Piece(std::span(piece.data(), got));
+    done += got;
+    if (got < wanted) return error != 0 ? ErrnoToResult(error, native) : kErrorHandleEof;
+  }
+  return kErrorSuccess;
 }
 
 std::int32_t WriteFileBytes(TextView path, std::span<const std::uint8_t> bytes) {

@@ -3,6 +3,7 @@
 // exclusively while it is written.
 #include <windows.h>
 
+#include <algorithm>
 #include <new>
 #include <string>
 
@@ -61,6 +62,23 @@ SizeQuery QuerySize(HANDLE file) {
   return {low, kErrorSuccess};
 }
 
+// The workbook is opened with read sharing only: a file being written elsewhere is refused.
+HANDLE OpenForReading(TextView path) {
+  return CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                     nullptr);
+}
+
+// Reads `size` bytes in one call.
+std::int32_t ReadExactly(HANDLE file, std::uint8_t* data, DWORD size) {
+  DWORD read = 0;
+  SetLastError(ERROR_SUCCESS);
+  ReadFile(file, data, size, &read, nullptr);
+  if (read == size) return kErrorSuccess;
+  // A file that shrank since the size query reads short without an error code of its own.
+  const std::int32_t error = LastError();
+  return error != kErrorSuccess ? error : kErrorHandleEof;
+}
+
 }  // namespace
 
 bool FileExists(TextView path) {
@@ -72,8 +90,7 @@ bool FileExists(TextView path) {
 
 std::int32_t ReadFileBytes(TextView path, Bytes& buffer) {
   if (HasNul(path)) return kErrorInvalidName;
-  const FileHandle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, 0, nullptr));
+  const FileHandle file(OpenForReading(path));
   if (!file.valid()) return LastError();
   const SizeQuery size = QuerySize(file.get());
   if (size.error != kErrorSuccess) return size.error;
@@ -86,13 +103,30 @@ std::int32_t ReadFileBytes(TextView path, Bytes& buffer) {
   } catch (const std::bad_alloc&) {
     return kErrorNotEnoughMemory;
   }
-  DWORD read = 0;
-  SetLastError(ERROR_SUCCESS);
-  ReadFile(file.get(), buffer.data(), size.size, &read, nullptr);
-  if (read == size.size) return kErrorSuccess;
-  // A file that shrank since the size query reads short without an error code of its own.
-  const std::int32_t error = LastError();
-  return error != kErrorSuccess ? error : kErrorHandleEof;
+  return ReadExactly(file.get(), buffer.data(), size.size);
+}
+
+std::int32_t ReadFilePieces(TextView path, PieceSink& sink) {
+  if (HasNul(path)) return kErrorInvalidName;
+  const FileHandle file(OpenForReading(path));
+  if (!file.valid()) return LastError();
+  const SizeQuery size = QuerySize(file.get());
+  if (size.error != kErrorSuccess) return size.error;
+  sink.Size(size.size);
+  Bytes piece;
+  try {
+    piece.resize(std::min<std::size_t>(size.size, kPieceBytes));
+  } catch (const std::bad_alloc&) {
+    return kErrorNotEnoughMemory;
+  }
+  for (DWORD done = 0; done < size.size;) {
+    const DWORD wanted = std::min(static_cast<DWORD>(piece.size()), size.size - done);
+    const std::int32_t code = ReadExactly(file.get(), piece.data(), wanted);
+    if (code != kErrorSuccess) return code;
+    sink.Piece(std::span(piece.data(), wanted));
+    done += wanted;
+  }
+  return kErrorSuccess;
 }
 
 std::int32_t WriteFileBytes(TextView path, std::span<const std::uint8_t> bytes) {

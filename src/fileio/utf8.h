@@ -5,6 +5,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "common/text.h"
 
@@ -18,6 +19,25 @@ namespace drumlo {
 // decoded so far now and then (whole characters only); another thread may then read that much.
 void DecodeUtf8Into(std::span<const std::uint8_t> bytes, Text& text,
                     const std::function<void(std::size_t)>& progress);
+// Decodes UTF-8 that arrives in pieces into one text, with the text Utf8ToText gives for the
+// whole: a leading byte-order mark skipped, a sequence cut between two pieces kept whole.
+class Utf8PieceDecoder {
+ public:
+  // `text` is emptied and reserved for `max_bytes` bytes of input, so its storage stays put
+  // while it grows (no byte gives more than one unit).
+  Utf8PieceDecoder(Text& text, std::size_t max_bytes);
+  void Add(std::span<const std::uint8_t> piece);
+  // Decodes what is still held back; call once after the last piece.
+  void Finish();
+
+ private:
+  void AddAfterStart(std::span<const std::uint8_t> piece);
+
+  Text& text_;
+  std::vector<std::uint8_t> pending_;
+  bool at_start_ = true;
+};
+
 // The bytes without a leading UTF-8 byte-order mark (EF BB BF).
 [[nodiscard]] std::span<const std::uint8_t> WithoutUtf8Mark(std::span<const std::uint8_t> bytes);
 // UTF-8 bytes of a text; an unpaired surrogate becomes the bytes of U+FFFD (EF BF BD).

@@ -12,6 +12,7 @@
 #include "generator/document_source.h"
 #include "generator/numeric_value.h"
 #include "generator/upper_case.h"
+#include "generator/workbook_reader.h"
 #include "xmlscan/element_access.h"
 #include "xmlscan/scan_primitives.h"
 
@@ -19,8 +20,6 @@ namespace drumlo {
 namespace {
 
 constexpr char16_t kByteOrderMark = u'\uFEFF';
-// Below this size a decoding thread costs more than it saves.
-constexpr std::size_t kDecodeAlongsideFromBytes = std::size_t{1} << 20;
 
 // Adds the time from construction to destruction to a phase total, when one is kept.
 class PhaseClock {
@@ -52,8 +51,8 @@ class Run {
       result = ExecuteTimed(fn);
     }
     if (RunTimings* t = context_.timings) {
-      t->scan = t->total - t->read - t->encode - t->write;
-      if (!t->decode_alongside_scan) t->scan -= t->decode;
+      t->scan = t->total - t->encode - t->write;
+      if (!t->read_alongside_scan) t->scan -= t->read + t->decode;
     }
     return result;
   }
@@ -72,35 +71,30 @@ class Run {
       return {RunOutcome::kWorkbookMissing, 0};
     }
     host.UpdateStatus(Concat({u"正在读取文件", fn, u"..."}));
-    Bytes bytes;
-    std::int32_t code;
-    {
-      const PhaseClock clock(Phase(&RunTimings::read));
-      code = context_.files.Read(fn, bytes);
-    }
-    if (code != kErrorSuccess) {
-      host.ShowMessage(
-          Concat({u"无法读取歌曲列表文件: ", fn, u" (错误代码 ", DecimalText(code), u")"}),
-          MessageIcon::kWarning);
-      host.SetHourglass(false);
-      return {RunOutcome::kWorkbookUnreadable, 0};
-    }
-    Text document;
-    DocumentSource source;
-    const std::jthread decoder = StartDecoding(bytes, document, source);
-    CellFeed rows(source,
+    // Rows are taken while the rest of the workbook is still being read and decoded; nothing is
+    // written before the whole file has been read.
+    WorkbookReader workbook(context_.files, fn, !context_.single_thread, context_.timings);
+    workbook_ = &workbook;
+    if (!workbook.WaitUntilBegun()) return Unreadable(fn, workbook.Result());
+    CellFeed rows(workbook.Source(),
                   context_.single_thread ? CellFeed::Mode::kSameThread : CellFeed::Mode::kAuto);
     FedRow row;
     if (!rows.NextRow(row)) {
+      if (const std::int32_t code = workbook.Result(); code != kErrorSuccess) {
+        return Unreadable(fn, code);
+      }
       host.UpdateStatus(u"空文件!");
       host.SetHourglass(false);
       host.Beep();
       return {RunOutcome::kNoRows, 0};
     }
     ReadHeader(row);
-    while (rows.NextRow(row))
+    while (!read_failed_ && rows.NextRow(row))
       ReadDataRow(row);
-    if (group_open_) WriteGroup();
+    if (group_open_ && !read_failed_) WriteGroup();
+    if (const std::int32_t code = workbook.Result(); code != kErrorSuccess) {
+      return Unreadable(fn, code);
+    }
     host.UpdateStatus(u"读取完毕!");
     host.SetHourglass(false);
     host.Beep();
@@ -108,35 +102,24 @@ class Run {
     return {RunOutcome::kFinished, static_cast<std::int32_t>(failed_writes_.size())};
   }
 
-  // A large workbook is decoded on a thread of its own while its rows are read from the part
-  // already decoded; a small one is decoded at once. Either way `source` ends with the whole
-  // text, and the bytes are let go once decoded.
-  std::jthread StartDecoding(Bytes& bytes, Text& document, DocumentSource& source) {
-    const std::span<const std::uint8_t> text_bytes = WithoutUtf8Mark(bytes);
-    document.reserve(text_bytes.size());
-    source.Begin(document.data(), text_bytes.size());
-    if (!context_.single_thread && text_bytes.size() >= kDecodeAlongsideFromBytes &&
-        std::thread::hardware_concurrency() > 1) {
-      try {
-        std::jthread decoder([this, text_bytes, &bytes, &document, &source] {
-          DecodeInSteps(text_bytes, document, source);
-          Bytes().swap(bytes);
-        });
-        if (context_.timings != nullptr) context_.timings->decode_alongside_scan = true;
-        return decoder;
-      } catch (const std::system_error&) {
-        // No thread to be had: decode here instead.
-      }
-    }
-    DecodeInSteps(text_bytes, document, source);
-    Bytes().swap(bytes);
-    return {};
+  // A workbook that could not be read whole: a warning, and nothing written or reported.
+  RunResult Unreadable(TextView fn, std::int32_t code) {
+    RunHost& host = context_.host;
+    if (report_ != nullptr) *report_ = RunReport{};
+    host.ShowMessage(
+        Concat({u"无法读取歌曲列表文件: ", fn, u" (错误代码 ", DecimalText(code), u")"}),
+        MessageIcon::kWarning);
+    host.SetHourglass(false);
+    return {RunOutcome::kWorkbookUnreadable, 0};
   }
 
-  void DecodeInSteps(std::span<const std::uint8_t> bytes, Text& document, DocumentSource& source) {
-    const PhaseClock clock(Phase(&RunTimings::decode));
-    DecodeUtf8Into(bytes, document, [&source](std::size_t length) { source.Publish(length); });
-    source.Finish(document.size());
+  // The first list file waits until the workbook has been read whole.
+  bool WorkbookReadWhole() {
+    if (!read_checked_) {
+      read_checked_ = true;
+      read_failed_ = workbook_->Result() != kErrorSuccess;
+    }
+    return !read_failed_;
   }
 
   static Text Concat(std::initializer_list<TextView> parts) {
@@ -254,6 +237,7 @@ class Run {
   void WriteGroup() {
     Text path = context_.output_dir + DecimalText(group_first_) + u".txt";
     std::int32_t code = kErrorSuccess;
+    if (!WorkbookReadWhole()) return;
     if (!context_.dry_run) {
       Bytes bytes;
       {
@@ -302,6 +286,9 @@ class Run {
   Text group_text_;
   std::int32_t group_entries_ = 0;
   std::vector<FailedWrite> failed_writes_;
+  WorkbookReader* workbook_ = nullptr;
+  bool read_checked_ = false;
+  bool read_failed_ = false;
 };
 
 }  // namespace

@@ -74,7 +74,7 @@ struct RunTimings {
   double encode = 0;  // building the list files' bytes
   double write = 0;
   double total = 0;
-  bool decode_alongside_scan = false;  // a large workbook is decoded while rows are read
+  bool read_alongside_scan = false;  // the workbook was read and decoded while rows were read
 };
 
 // Everything a run borrows from its owner.

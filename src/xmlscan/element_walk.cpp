@@ -80,8 +80,14 @@ std::size_t NextTagOpen(TextView text, std::size_t from) {
   return FindUnit(text, near_end, u'<');
 }
 
+// Names are a few units long: a plain loop beats a call to compare them.
 bool StartsWith(TextView text, std::size_t at, TextView prefix) {
-  return text.size() - at >= prefix.size() && text.substr(at, prefix.size()) == prefix;
+  if (text.size() - at < prefix.size()) return false;
+  const char16_t* here = text.data() + at;
+  for (std::size_t k = 0; k < prefix.size(); ++k) {
+    if (here[k] != prefix[k]) return false;
+  }
+  return true;
 }
 
 }  // namespace

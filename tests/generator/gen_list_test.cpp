@@ -386,5 +386,42 @@ TEST(GenListThreadsTest, LargeWorkbookGivesTheSameResultOnHelperThreads) {
   EXPECT_EQ(one.last_name, helped.last_name);
 }
 
+// A workbook that fails part way through reading: rows already taken must not lead to any list
+// file, and the run ends as unreadable, on helper threads or not.
+class FailingPieces : public MemoryFiles {
+ public:
+  std::int32_t ReadPieces(TextView path, PieceSink& sink) override {
+    const Bytes& whole = files.at(Text(path));
+    sink.Size(whole.size());
+    const std::size_t half = whole.size() / 2;
+    sink.Piece(std::span(whole.data(), half));
+    return 38;  // the file ended early
+  }
+};
+
+TEST(GenListThreadsTest, ReadFailingPartWayWritesNothing) {
+  std::string rows;
+  for (int song = 0; rows.size() < (std::size_t{2} << 20); ++song)
+    rows += Song(5000 + song, "p" + std::to_string(song / 20));
+  for (const bool single_thread : {true, false}) {
+    FailingPieces files;
+    files.Put(u"book.xml", Sheet(kHeader + rows));
+    RecordingHost host;
+    WindowSongValues window;
+    RunReport report;
+    RunContext context{host, files, window, u"out/", false, &report};
+    context.single_thread = single_thread;
+    EXPECT_EQ(GenList(u"book.xml", 1, 2147483647, context).outcome,
+              RunOutcome::kWorkbookUnreadable);
+    EXPECT_TRUE(files.writes.empty());
+    EXPECT_EQ(report.rows_read, 0);
+    EXPECT_TRUE(report.files.empty());
+    ASSERT_FALSE(host.events.empty());
+    EXPECT_EQ(host.events.back(), u"default");
+    EXPECT_EQ(host.events[host.events.size() - 2],
+              u"warning:无法读取歌曲列表文件: book.xml (错误代码 38)");
+  }
+}
+
 }  // namespace
 }  // namespace drumlo
