@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds every configuration with warnings as errors and runs all test suites: native debug and
-# sanitizers, then the Windows cross build with its tests under Wine.
+# Builds every configuration with warnings as errors and runs all test suites: native debug,
+# sanitizers and line coverage, then the Windows cross build with its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -56,6 +56,9 @@ run_windows() {
 
 run_native debug
 run_native asan
+bash scripts/coverage.sh
 echo "== fuzz: each target for ${FUZZ_SECONDS:-60} s under ASan and UBSan"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+echo "== bench: the whole-run benchmark on a 1 MB workbook"
+bash bench/run --sizes 1 --reps 3
 run_windows

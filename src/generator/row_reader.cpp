@@ -5,6 +5,11 @@
 namespace drumlo {
 namespace {
 
+constexpr TextView kCellName = u"Cell";
+constexpr TextView kDataName = u"Data";
+constexpr TextView kRichDataName = u"ss:Data";
+constexpr TextView kCommentName = u"Comment";
+
 bool IsMissing(TextView result) {
   return result == kNotFound;
 }
@@ -88,7 +93,7 @@ void RowReader::TakeScannedParts(TextView whole, CellParts& cell) {
 // search finds it; its first Data and ss:Data elements are the first ones walked inside it.
 bool RowReader::NextWalkedCell(CellParts& cell) {
   const std::vector<WalkedElement>& elements = walk_.Elements();
-  while (next_element_ < elements.size() && elements[next_element_].Name(document_) != u"Cell")
+  while (next_element_ < elements.size() && elements[next_element_].Name(document_) != kCellName)
     ++next_element_;
   if (next_element_ >= elements.size()) return false;
   const WalkedElement& found = elements[next_element_];
@@ -101,12 +106,12 @@ bool RowReader::NextWalkedCell(CellParts& cell) {
   const WalkedElement* rich_data = nullptr;
   for (; inner < next_element_; ++inner) {
     const TextView name = elements[inner].Name(document_);
-    if (name == u"Comment") {
+    if (name == kCommentName) {
       TakeScannedParts(found.Whole(document_), cell);  // notes are cut from a copy
       return true;
     }
-    if (data == nullptr && name == u"Data") data = &elements[inner];
-    if (rich_data == nullptr && name == u"ss:Data") rich_data = &elements[inner];
+    if (data == nullptr && name == kDataName) data = &elements[inner];
+    if (rich_data == nullptr && name == kRichDataName) rich_data = &elements[inner];
   }
   cell.whole = found.Whole(document_);
   cell.index_attr = AttributeValueIn(found.AttributeRegion(document_), u"ss:Index");
