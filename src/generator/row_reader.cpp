@@ -48,7 +48,9 @@ bool RowReader::NextRow(TextView& content) {
       document_ = text;
       break;
     }
-    source_.WaitBeyond(text.size());
+    // The next try waits for at least as much new text as this one went through, so that a
+    // row as long as the document is not walked again for every piece.
+    source_.WaitBeyond(text.size() + (text.size() - static_cast<std::size_t>(row_cursor_)));
   }
   // The accessors search again from the same cursor and reach the same start tag.
   content = GetContentFrom(document_, u"Row", row_cursor_, 1);
