@@ -214,6 +214,7 @@ bool IsLowSurrogate(char16_t unit) {
 // Decodes onto the end of `text`, whose capacity must hold the bytes' count more units.
 void AppendDecoded(std::span<const std::uint8_t> bytes, Text& text,
                    const std::function<void(std::size_t)>& progress) {
+  if (bytes.empty()) return;  // the data pointer of an empty span may be null
   const std::uint8_t* in = bytes.data();
   const std::uint8_t* const end = in + bytes.size();
   const std::uint8_t* next_report = in + kProgressBytes;

@@ -26,8 +26,14 @@ bool IsMissing(TextView result) {
   return result == kNotFound;
 }
 
-// Rows placed together. Values whose tags were stripped live in the batch's own texts (a deque
-// keeps their addresses while more are added).
+// The cells of a row as read: the ss:Index text and the value with its markup.
+struct RawCell {
+  TextView index_attr;
+  TextView value;
+};
+
+// Rows read together. Values that the reader keeps in storage of its own (cells with notes)
+// are copied into the batch's texts (a deque keeps their addresses while more are added).
 struct Batch {
   struct Row {
     std::int32_t number;
@@ -35,23 +41,23 @@ struct Batch {
     std::size_t cell_count;
   };
   std::vector<Row> rows;
-  std::vector<FedCell> cells;
-  std::deque<Text> stripped;
+  std::vector<RawCell> cells;
+  std::deque<Text> copies;
   bool last = false;  // no rows follow this batch
 
   void Clear() {
     rows.clear();
     cells.clear();
-    stripped.clear();
+    copies.clear();
     last = false;
   }
 };
 
-// Reads rows and applies the SpreadsheetML placement rule: each cell takes the column after
-// the previous one, or the one its ss:Index names, which also moves the cells after it.
-class RowPlacer {
+// Reads rows and their cells; the placement is left to the thread that takes the rows, which
+// has less to do than the reading one.
+class RowCollector {
  public:
-  RowPlacer(const DocumentSource& source, bool use_walk)
+  RowCollector(const DocumentSource& source, bool use_walk)
       : source_(source), reader_(source, use_walk) {}
 
   // Fills `batch` with the next rows; marks it last when the document has no more.
@@ -63,53 +69,21 @@ class RowPlacer {
         batch.last = true;
         return;
       }
-      PlaceRow(batch);
+      CollectRow(batch);
     }
   }
 
  private:
-  void PlaceRow(Batch& batch) {
+  void CollectRow(Batch& batch) {
     const std::size_t first = batch.cells.size();
     CellParts cell;
-    std::int32_t offset = 0;
-    for (std::int32_t i = 0; reader_.NextCell(cell); ++i)
-      batch.cells.push_back(Place(cell, i, offset, batch));
+    while (reader_.NextCell(cell)) {
+      if (!IsMissing(cell.value) && !source_.Holds(cell.value)) {
+        cell.value = batch.copies.emplace_back(cell.value);  // storage the reader reuses
+      }
+      batch.cells.push_back({cell.index_attr, cell.value});
+    }
     batch.rows.push_back({next_number_++, first, batch.cells.size() - first});
-  }
-
-  FedCell Place(const CellParts& cell, std::int32_t i, std::int32_t& offset, Batch& batch) {
-    FedCell fed;
-    if (IsMissing(cell.value)) return fed;
-    if (!IsMissing(cell.index_attr)) {
-      const std::optional<std::int32_t> moved =
-          RoundToInt32(NumericValue(cell.index_attr) - static_cast<double>(i) - 1.0);
-      if (!moved) return PassedOver(FindingKind::kValueDoesNotFit, 0);
-      offset = *moved;
-    }
-    const std::int64_t slot = static_cast<std::int64_t>(offset) + i;
-    if (slot < 0 || slot >= kColumnSlots) {
-      const std::int64_t column = slot + 1;
-      const bool fits = column >= 0 && column <= 0x7FFFFFFF;
-      return PassedOver(FindingKind::kOutsideColumns, fits ? static_cast<std::int32_t>(column) : 0);
-    }
-    fed.step = CellStep::kPlaced;
-    fed.slot = static_cast<std::int32_t>(slot);
-    if (cell.value.find(u'<') != TextView::npos) {
-      fed.value = batch.stripped.emplace_back(StripTags(cell.value));
-    } else if (!source_.Holds(cell.value)) {
-      fed.value = batch.stripped.emplace_back(cell.value);  // a copy the reader reuses
-    } else {
-      fed.value = cell.value;
-    }
-    return fed;
-  }
-
-  static FedCell PassedOver(FindingKind kind, std::int32_t column) {
-    FedCell fed;
-    fed.step = CellStep::kPassedOver;
-    fed.finding = kind;
-    fed.finding_column = column;
-    return fed;
   }
 
   const DocumentSource& source_;
@@ -117,11 +91,46 @@ class RowPlacer {
   std::int32_t next_number_ = 1;
 };
 
+FedCell PassedOver(FindingKind kind, std::int32_t column) {
+  FedCell fed;
+  fed.step = CellStep::kPassedOver;
+  fed.finding = kind;
+  fed.finding_column = column;
+  return fed;
+}
+
+// The SpreadsheetML placement rule: each cell takes the column after the previous one, or the
+// one its ss:Index names, which also moves the cells after it. Stripped values go to `texts`.
+FedCell Place(const RawCell& cell, std::int32_t i, std::int32_t& offset, std::deque<Text>& texts) {
+  FedCell fed;
+  if (IsMissing(cell.value)) return fed;
+  if (!IsMissing(cell.index_attr)) {
+    const std::optional<std::int32_t> moved =
+        RoundToInt32(NumericValue(cell.index_attr) - static_cast<double>(i) - 1.0);
+    if (!moved) return PassedOver(FindingKind::kValueDoesNotFit, 0);
+    offset = *moved;
+  }
+  const std::int64_t slot = static_cast<std::int64_t>(offset) + i;
+  if (slot < 0 || slot >= kColumnSlots) {
+    const std::int64_t column = slot + 1;
+    const bool fits = column >= 0 && column <= 0x7FFFFFFF;
+    return PassedOver(FindingKind::kOutsideColumns, fits ? static_cast<std::int32_t>(column) : 0);
+  }
+  fed.step = CellStep::kPlaced;
+  fed.slot = static_cast<std::int32_t>(slot);
+  if (cell.value.find(u'<') == TextView::npos) {
+    fed.value = cell.value;
+  } else {
+    fed.value = texts.emplace_back(StripTags(cell.value));
+  }
+  return fed;
+}
+
 }  // namespace
 
 class CellFeed::Impl {
  public:
-  Impl(const DocumentSource& source, bool ahead, bool use_walk) : placer_(source, use_walk) {
+  Impl(const DocumentSource& source, bool ahead, bool use_walk) : collector_(source, use_walk) {
     if (!ahead) return;
     for (std::size_t k = 0; k < kBatchesAhead; ++k)
       free_.push_back(std::make_unique<Batch>());
@@ -148,8 +157,15 @@ class CellFeed::Impl {
       TakeNextBatch();
     }
     const Batch::Row& r = current_->rows[next_row_++];
+    placed_.clear();
+    stripped_.clear();
+    std::int32_t offset = 0;
+    for (std::size_t k = 0; k < r.cell_count; ++k) {
+      placed_.push_back(Place(current_->cells[r.first_cell + k], static_cast<std::int32_t>(k),
+                              offset, stripped_));
+    }
     row.number = r.number;
-    row.cells = std::span<const FedCell>(current_->cells).subspan(r.first_cell, r.cell_count);
+    row.cells = placed_;
     return true;
   }
 
@@ -158,7 +174,7 @@ class CellFeed::Impl {
     next_row_ = 0;
     if (!worker_.joinable()) {
       if (current_ == nullptr) current_ = std::make_unique<Batch>();
-      placer_.Fill(*current_);
+      collector_.Fill(*current_);
       return;
     }
     std::unique_lock<std::mutex> lock(mutex_);
@@ -182,7 +198,7 @@ class CellFeed::Impl {
           batch = std::move(free_.front());
           free_.pop_front();
         }
-        placer_.Fill(*batch);
+        collector_.Fill(*batch);
         const bool last = batch->last;
         {
           const std::lock_guard<std::mutex> lock(mutex_);
@@ -200,7 +216,9 @@ class CellFeed::Impl {
     }
   }
 
-  RowPlacer placer_;
+  RowCollector collector_;
+  std::vector<FedCell> placed_;  // the current row
+  std::deque<Text> stripped_;
   std::unique_ptr<Batch> current_;
   std::size_t next_row_ = 0;
 

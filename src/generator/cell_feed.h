@@ -1,6 +1,7 @@
 // The rows of a workbook with their cells placed into columns, handed to the run row by row.
-// For a large workbook the rows are read and placed on a second thread, ahead of the run's
-// song rules; the rows, cells and findings are the same either way and come in document order.
+// For a large workbook the rows are read on a second thread, ahead of the run's song rules, and
+// their cells placed as the rows are taken; the rows, cells and findings are the same either way
+// and come in document order.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,75 @@
+// Bytes decoded piece by piece must give the text of decoding them whole, wherever the cuts
+// fall: inside a sequence, inside the byte-order mark, in runs without any ASCII byte.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "fileio/file_access.h"
+#include "fileio/utf8.h"
+
+namespace drumlo {
+namespace {
+
+Bytes RandomBytes(std::mt19937& rng) {
+  static const std::vector<Bytes> kPieces = {
+      {'a'},
+      {'<', 'R', '>'},
+      {0xC3, 0xA9},
+      {0xE6, 0xAD, 0x8C},
+      {0xF0, 0x9F, 0x8E, 0xB5},
+      {0xEF, 0xBB, 0xBF},
+      {0x80},
+      {0xE6, 0xAD},
+      {0xF0, 0x9F},
+      {0xFF},
+      {0xC0, 0xAF},
+      {0xED, 0xA0, 0x80},
+      {0x00},
+  };
+  Bytes bytes;
+  if (rng() % 3 == 0) bytes = {0xEF, 0xBB, 0xBF};
+  const std::size_t count = rng() % 60;
+  const bool without_ascii = rng() % 4 == 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    const Bytes& piece = kPieces[rng() % kPieces.size()];
+    if (without_ascii && piece.front() < 0x80) continue;
+    bytes.insert(bytes.end(), piece.begin(), piece.end());
+  }
+  return bytes;
+}
+
+Text DecodeInPieces(const Bytes& bytes, std::mt19937& rng) {
+  Text text;
+  Utf8PieceDecoder decoder(text, bytes.size());
+  const char16_t* const storage = text.data();
+  for (std::size_t at = 0; at < bytes.size();) {
+    const std::size_t length = std::min<std::size_t>(bytes.size() - at, 1 + rng() % 7);
+    decoder.Add(std::span(bytes.data() + at, length));
+    at += length;
+  }
+  decoder.Finish();
+  EXPECT_EQ(text.data(), storage);  // readers on other threads rely on the storage staying put
+  return text;
+}
+
+TEST(Utf8PieceDecoderTest, PiecesDecodeAsTheWhole) {
+  std::mt19937 rng(404);
+  for (int round = 0; round < 20000 && !HasFailure(); ++round) {
+    const Bytes bytes = RandomBytes(rng);
+    ASSERT_EQ(DecodeInPieces(bytes, rng), Utf8ToText(bytes)) << "round " << round;
+  }
+}
+
+TEST(Utf8PieceDecoderTest, ShortAndEmptyInputs) {
+  const std::vector<Bytes> cases = {
+      {}, {0xEF}, {0xEF, 0xBB}, {0xEF, 0xBB, 0xBF}, {0xEF, 0xBB, 0xBF, 0xEF, 0xBB, 0xBF}, {'x'},
+  };
+  std::mt19937 rng(5);
+  for (const Bytes& bytes : cases) {
+    EXPECT_EQ(DecodeInPieces(bytes, rng), Utf8ToText(bytes));
+  }
+}
+
+}  // namespace
+}  // namespace drumlo
