@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <functional>
 
 #include "fileio/file_access.h"
 #include "fileio/utf8.h"
@@ -141,8 +140,6 @@ std::size_t WidenAsciiBlock(const std::uint8_t* in, char16_t* out) {
 // whole, so the text is written once and never zero-filled or counted first. One step writes
 // at most kBlockBytes units.
 constexpr std::size_t kChunkUnits = 4096;
-// How much input goes by between two progress reports of DecodeUtf8Into.
-constexpr std::size_t kProgressBytes = std::size_t{1} << 20;
 
 // Where decoding stands: the next input byte and the next output slot. Passed by value, so
 // both stay in registers even though the block stores may alias anything.
@@ -212,39 +209,35 @@ bool IsLowSurrogate(char16_t unit) {
 }
 
 // Decodes onto the end of `text`, whose capacity must hold the bytes' count more units.
-void AppendDecoded(std::span<const std::uint8_t> bytes, Text& text,
-                   const std::function<void(std::size_t)>& progress) {
+void AppendDecoded(std::span<const std::uint8_t> bytes, Text& text) {
   if (bytes.empty()) return;  // the data pointer of an empty span may be null
   const std::uint8_t* in = bytes.data();
   const std::uint8_t* const end = in + bytes.size();
-  const std::uint8_t* next_report = in + kProgressBytes;
   char16_t chunk[kChunkUnits];
   while (in < end) {
     const Progress done = DecodeChunk({in, chunk}, end, chunk + kChunkUnits);
     text.append(chunk, static_cast<std::size_t>(done.out - chunk));
     in = done.in;
-    if (progress && in >= next_report) {
-      progress(text.size());
-      next_report = in + kProgressBytes;
-    }
   }
+}
+
+std::span<const std::uint8_t> WithoutUtf8Mark(std::span<const std::uint8_t> bytes) {
+  // Only EF BB BF decodes to U+FEFF, so skipping those bytes equals removing the first decoded
+  // U+FEFF, without moving the whole text afterwards. A second mark stays.
+  static constexpr std::uint8_t kUtf8Mark[] = {0xEF, 0xBB, 0xBF};
+  if (bytes.size() >= 3 && std::memcmp(bytes.data(), kUtf8Mark, 3) == 0) return bytes.subspan(3);
+  return bytes;
 }
 
 }  // namespace
 
 Text DecodeUtf8(std::span<const std::uint8_t> bytes) {
-  Text text;
-  DecodeUtf8Into(bytes, text, nullptr);
-  return text;
-}
-
-void DecodeUtf8Into(std::span<const std::uint8_t> bytes, Text& text,
-                    const std::function<void(std::size_t)>& progress) {
   // No byte gives more than one unit, so the size of the input bounds the text. Capacity that
-  // is reserved but never written costs address space only, and the storage never moves.
-  text.clear();
+  // is reserved but never written costs address space only.
+  Text text;
   text.reserve(bytes.size());
-  AppendDecoded(bytes, text, progress);
+  AppendDecoded(bytes, text);
+  return text;
 }
 
 Utf8PieceDecoder::Utf8PieceDecoder(Text& text, std::size_t max_bytes) : text_(text) {
@@ -271,7 +264,7 @@ void Utf8PieceDecoder::Finish() {
   std::span<const std::uint8_t> rest = pending_;
   if (at_start_) rest = WithoutUtf8Mark(rest);
   at_start_ = false;
-  AppendDecoded(rest, text_, nullptr);
+  AppendDecoded(rest, text_);
   pending_.clear();
 }
 
@@ -291,10 +284,10 @@ void Utf8PieceDecoder::AddAfterStart(std::span<const std::uint8_t> piece) {
     const std::size_t first = static_cast<std::size_t>(
         std::find_if(piece.begin(), piece.end(), is_ascii) - piece.begin());
     pending_.insert(pending_.end(), piece.begin(), piece.begin() + first + 1);
-    AppendDecoded(pending_, text_, nullptr);
+    AppendDecoded(pending_, text_);
     start = first + 1;
   }
-  AppendDecoded(piece.subspan(start, end - start), text_, nullptr);
+  AppendDecoded(piece.subspan(start, end - start), text_);
   pending_.assign(piece.begin() + end, piece.end());
 }
 
@@ -313,14 +306,6 @@ std::string EncodeUtf8(TextView text) {
     }
   }
   return out;
-}
-
-std::span<const std::uint8_t> WithoutUtf8Mark(std::span<const std::uint8_t> bytes) {
-  // Only EF BB BF decodes to U+FEFF, so skipping those bytes equals removing the first decoded
-  // U+FEFF, without moving the whole text afterwards. A second mark stays.
-  static constexpr std::uint8_t kUtf8Mark[] = {0xEF, 0xBB, 0xBF};
-  if (bytes.size() >= 3 && std::memcmp(bytes.data(), kUtf8Mark, 3) == 0) return bytes.subspan(3);
-  return bytes;
 }
 
 Text Utf8ToText(std::span<const std::uint8_t> bytes) {

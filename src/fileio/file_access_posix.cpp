@@ -129,31 +129,28 @@ int OpenRetrying(const std::string& path, int flags, mode_t mode = 0) {
   return fd;
 }
 
-// Reads until `size` bytes are in or the file ends early; returns the count read.
-std::size_t ReadFully(int fd, std::uint8_t* data, std::size_t size, int& error) {
+// Moves `size` bytes with read or write, call after call, until all are through or the file
+// ends early; returns the count moved. `error` gets the errno of a failed call, or 0.
+template <typename Byte, typename Transfer>
+std::size_t TransferFully(int fd, Byte* data, std::size_t size, int& error, Transfer transfer) {
   std::size_t done = 0;
   error = 0;
   while (done < size) {
-    const ssize_t got = ::read(fd, data + done, size - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) error = errno;
-    if (got <= 0) break;
-    done += static_cast<std::size_t>(got);
+    const ssize_t moved = transfer(fd, data + done, size - done);
+    if (moved < 0 && errno == EINTR) continue;
+    if (moved < 0) error = errno;
+    if (moved <= 0) break;
+    done += static_cast<std::size_t>(moved);
   }
   return done;
 }
 
+std::size_t ReadFully(int fd, std::uint8_t* data, std::size_t size, int& error) {
+  return TransferFully(fd, data, size, error, ::read);
+}
+
 std::size_t WriteFully(int fd, const std::uint8_t* data, std::size_t size, int& error) {
-  std::size_t done = 0;
-  error = 0;
-  while (done < size) {
-    const ssize_t put = ::write(fd, data + done, size - done);
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0) error = errno;
-    if (put <= 0) break;
-    done += static_cast<std::size_t>(put);
-  }
-  return done;
+  return TransferFully(fd, data, size, error, ::write);
 }
 
 // Replaces `buffer` with `size` zero bytes. An allocation failure throws before `buffer` is

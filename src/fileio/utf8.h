@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,11 +13,6 @@ namespace drumlo {
 // Lenient UTF-8 decoding: each maximal subpart of a malformed sequence becomes one U+FFFD,
 // NUL bytes stay, four-byte sequences become surrogate pairs. A byte-order mark is kept.
 [[nodiscard]] Text DecodeUtf8(std::span<const std::uint8_t> bytes);
-// DecodeUtf8 into `text`, which is emptied and reserved at the largest possible length first,
-// so that its storage stays put while it grows. `progress`, when given, is told the length
-// decoded so far now and then (whole characters only); another thread may then read that much.
-void DecodeUtf8Into(std::span<const std::uint8_t> bytes, Text& text,
-                    const std::function<void(std::size_t)>& progress);
 // Decodes UTF-8 that arrives in pieces into one text, with the text Utf8ToText gives for the
 // whole: a leading byte-order mark skipped, a sequence cut between two pieces kept whole.
 class Utf8PieceDecoder {
@@ -38,8 +32,6 @@ class Utf8PieceDecoder {
   bool at_start_ = true;
 };
 
-// The bytes without a leading UTF-8 byte-order mark (EF BB BF).
-[[nodiscard]] std::span<const std::uint8_t> WithoutUtf8Mark(std::span<const std::uint8_t> bytes);
 // UTF-8 bytes of a text; an unpaired surrogate becomes the bytes of U+FFFD (EF BF BD).
 [[nodiscard]] std::string EncodeUtf8(TextView text);
 

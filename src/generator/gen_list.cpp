@@ -1,43 +1,16 @@
 #include "generator/gen_list.h"
 
 #include <array>
-#include <chrono>
-#include <optional>
-#include <span>
-#include <system_error>
-#include <thread>
 
-#include "fileio/utf8.h"
 #include "generator/cell_feed.h"
-#include "generator/document_source.h"
-#include "generator/numeric_value.h"
+#include "generator/phase_clock.h"
 #include "generator/upper_case.h"
 #include "generator/workbook_reader.h"
-#include "xmlscan/element_access.h"
-#include "xmlscan/scan_primitives.h"
 
 namespace drumlo {
 namespace {
 
 constexpr char16_t kByteOrderMark = u'\uFEFF';
-
-// Adds the time from construction to destruction to a phase total, when one is kept.
-class PhaseClock {
- public:
-  explicit PhaseClock(double* total) : total_(total) {
-    if (total_ != nullptr) start_ = Clock::now();
-  }
-  PhaseClock(const PhaseClock&) = delete;
-  PhaseClock& operator=(const PhaseClock&) = delete;
-  ~PhaseClock() {
-    if (total_ != nullptr) *total_ += std::chrono::duration<double>(Clock::now() - start_).count();
-  }
-
- private:
-  using Clock = std::chrono::steady_clock;
-  double* total_;
-  Clock::time_point start_;
-};
 
 class Run {
  public:

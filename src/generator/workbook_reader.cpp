@@ -1,6 +1,5 @@
 #include "generator/workbook_reader.h"
 
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <new>
@@ -10,17 +9,12 @@
 #include <thread>
 
 #include "fileio/utf8.h"
+#include "generator/phase_clock.h"
 
 namespace drumlo {
 namespace {
 
 constexpr std::int32_t kErrorNotEnoughMemory = 8;
-
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 }  // namespace
 
@@ -74,27 +68,31 @@ class WorkbookReader::Impl final : public PieceSink {
 
   void Piece(std::span<const std::uint8_t> bytes) override {
     if (!decoder_) return;
-    const Clock::time_point start = Clock::now();
-    decoder_->Add(bytes);
+    {
+      const PhaseClock clock(&decode_seconds_);
+      decoder_->Add(bytes);
+    }
     source_.Publish(text_.size());
-    decode_seconds_ += SecondsSince(start);
   }
 
  private:
   void ReadAll() {
-    const Clock::time_point start = Clock::now();
-    std::int32_t code = files_.ReadPieces(path_, *this);
-    if (memory_failed_) code = kErrorNotEnoughMemory;
-    if (decoder_) {
-      const Clock::time_point finish = Clock::now();
-      decoder_->Finish();
-      decode_seconds_ += SecondsSince(finish);
+    double whole_seconds = 0;
+    std::int32_t code;
+    {
+      const PhaseClock clock(&whole_seconds);
+      code = files_.ReadPieces(path_, *this);
+      if (decoder_) {
+        const PhaseClock decoding(&decode_seconds_);
+        decoder_->Finish();
+      }
     }
+    if (memory_failed_) code = kErrorNotEnoughMemory;
     // Readers waiting for more text are let go; a failed read ends with what is there.
     source_.Finish(text_.size());
     if (timings_ != nullptr) {
       timings_->decode = decode_seconds_;
-      timings_->read = SecondsSince(start) - decode_seconds_;
+      timings_->read = whole_seconds - decode_seconds_;
     }
     result_ = code;
     Signal(ended_);

@@ -7,16 +7,10 @@
 #include <random>
 #include <string>
 #include <vector>
+#include "show_text.h"
 
 namespace drumlo {
 namespace {
-
-std::string Show(TextView text) {
-  std::string out;
-  for (const char16_t u : text)
-    out += u < 0x80 ? static_cast<char>(u) : '?';
-  return out;
-}
 
 std::vector<std::string> Readout(TextView document, CellFeed::Mode mode, bool use_walk) {
   std::vector<std::string> out;

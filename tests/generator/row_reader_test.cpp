@@ -12,19 +12,13 @@
 #include <vector>
 
 #include "fileio/file_access.h"
+#include "show_text.h"
 #include "xmlscan/element_access.h"
 
 namespace drumlo {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Show(TextView text) {
-  std::string out;
-  for (const char16_t u : text)
-    out += u < 0x80 ? static_cast<char>(u) : '?';
-  return out;
-}
 
 // Everything the run takes from a document: per row its content, per cell its parts. Views are
 // recorded by place and text, so that equal texts at other places do not pass.

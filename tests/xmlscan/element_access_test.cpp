@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "reference_scanner.h"
+#include "show_text.h"
 
 namespace drumlo {
 namespace {
@@ -18,13 +19,6 @@ Text Repeat(TextView piece, std::size_t times) {
   out.reserve(piece.size() * times);
   for (std::size_t i = 0; i < times; ++i)
     out.append(piece);
-  return out;
-}
-
-std::string Show(TextView text) {
-  std::string out;
-  for (const char16_t u : text)
-    out += u < 0x80 ? static_cast<char>(u) : '?';
   return out;
 }
 

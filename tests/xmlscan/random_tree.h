@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "show_text.h"
 
 namespace drumlo {
 
@@ -49,13 +50,5 @@ class RandomTree {
   std::vector<TextView> names_;
   std::mt19937 rng_;
 };
-
-// Printable form of a text for failure messages.
-inline std::string Show(TextView text) {
-  std::string out;
-  for (const char16_t u : text)
-    out += u < 0x80 ? static_cast<char>(u) : '?';
-  return out;
-}
 
 }  // namespace drumlo
