@@ -11,6 +11,7 @@ namespace drumlo::ui {
 namespace {
 
 constexpr DWORD kMessageTimeoutMs = 5000;
+constexpr DWORD kIconPaintMs = 3000;
 constexpr wchar_t kAppTitle[] = L"Drumlo歌曲列表生成器";
 
 std::wstring Widen(const std::string& utf8) {
@@ -287,19 +288,26 @@ std::optional<DWORD> RunningApp::WaitForExit(DWORD timeout_ms) const {
   return code;
 }
 
-int ClosestSystemIcon(HWND icon_control, const std::vector<LPCWSTR>& candidates) {
-  RECT rect;
-  GetWindowRect(icon_control, &rect);
+namespace {
+
+struct IconMatch {
+  int index = -1;
+  bool clear = false;  // the best candidate is far closer than an empty control would be
+};
+
+IconMatch MatchShownIcon(const RECT& rect, const std::vector<LPCWSTR>& candidates) {
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
-  if (width <= 0 || height <= 0) return -1;
   Pixels screen(width, height);
   HDC screen_dc = GetDC(nullptr);
   BitBlt(screen.dc(), 0, 0, width, height, screen_dc, rect.left, rect.top, SRCCOPY);
   ReleaseDC(nullptr, screen_dc);
   // Each candidate is drawn the size the control shows it, on the control's background.
   const std::uint32_t background = screen.At(0, 0);
-  int best = -1;
+  Pixels empty(width, height);
+  empty.Fill(background);
+  const long long empty_distance = screen.Distance(empty);
+  IconMatch match;
   long long best_distance = 0;
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     Pixels drawn(width, height);
@@ -307,12 +315,28 @@ int ClosestSystemIcon(HWND icon_control, const std::vector<LPCWSTR>& candidates)
     DrawIconEx(drawn.dc(), 0, 0, LoadIconW(nullptr, candidates[i]), width, height, 0, nullptr,
                DI_NORMAL);
     const long long distance = screen.Distance(drawn);
-    if (best < 0 || distance < best_distance) {
-      best = static_cast<int>(i);
+    if (match.index < 0 || distance < best_distance) {
+      match.index = static_cast<int>(i);
       best_distance = distance;
     }
   }
-  return best;
+  match.clear = best_distance * 4 < empty_distance;
+  return match;
+}
+
+}  // namespace
+
+int ClosestSystemIcon(HWND icon_control, const std::vector<LPCWSTR>& candidates) {
+  RECT rect;
+  GetWindowRect(icon_control, &rect);
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return -1;
+  // A box just found may not have painted its icon yet; an unpainted control matches
+  // whichever candidate has the fewest pixels, so the screen is read again until one
+  // candidate clearly fits.
+  IconMatch match;
+  (void)RunningApp::WaitFor([&] { return (match = MatchShownIcon(rect, candidates)).clear; },
+                            kIconPaintMs);
+  return match.index;
 }
 
 // `import` and `identify` are programs of the build machine; Wine starts them but gives no
