@@ -321,4 +321,13 @@ Bytes TextToBytes(TextView text) {
   return bytes;
 }
 
+std::span<const std::uint8_t> TextAsBytes(TextView text, Bytes& scratch) {
+  if constexpr (std::endian::native == std::endian::little) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size() * 2};
+  } else {
+    scratch = TextToBytes(text);
+    return scratch;
+  }
+}
+
 }  // namespace drumlo

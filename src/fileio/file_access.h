@@ -48,6 +48,9 @@ inline constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
 
 // UTF-16LE bytes of a text, nothing added.
 [[nodiscard]] Bytes TextToBytes(TextView text);
+// The same bytes without a copy where the machine is little-endian: the text's own storage,
+// otherwise `scratch` filled by TextToBytes. Valid while both are.
+[[nodiscard]] std::span<const std::uint8_t> TextAsBytes(TextView text, Bytes& scratch);
 // Lenient UTF-8 decoding (malformed sequences become U+FFFD), one leading U+FEFF removed.
 [[nodiscard]] Text Utf8ToText(std::span<const std::uint8_t> bytes);
 

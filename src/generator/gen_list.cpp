@@ -1,8 +1,10 @@
 #include "generator/gen_list.h"
 
 #include <array>
+#include <unordered_map>
 
 #include "generator/cell_feed.h"
+#include "generator/list_writer.h"
 #include "generator/phase_clock.h"
 #include "generator/upper_case.h"
 #include "generator/workbook_reader.h"
@@ -24,7 +26,8 @@ class Run {
       result = ExecuteTimed(fn);
     }
     if (RunTimings* t = context_.timings) {
-      t->scan = t->total - t->encode - t->write;
+      t->scan = t->total;
+      if (!t->write_alongside_scan) t->scan -= t->encode + t->write;
       if (!t->read_alongside_scan) t->scan -= t->read + t->decode;
     }
     return result;
@@ -47,8 +50,10 @@ class Run {
     // Rows are taken while the rest of the workbook is still being read and decoded; nothing is
     // written before the whole file has been read.
     WorkbookReader workbook(context_.files, fn, !context_.single_thread, context_.timings);
-    workbook_ = &workbook;
     if (!workbook.WaitUntilBegun()) return Unreadable(fn, workbook.Result());
+    ListWriter writer(context_.files, workbook, !context_.single_thread && !context_.dry_run,
+                      context_.timings);
+    writer_ = &writer;
     CellFeed rows(workbook.Source(),
                   context_.single_thread ? CellFeed::Mode::kSameThread : CellFeed::Mode::kAuto);
     FedRow row;
@@ -62,12 +67,14 @@ class Run {
       return {RunOutcome::kNoRows, 0};
     }
     ReadHeader(row);
-    while (!read_failed_ && rows.NextRow(row))
+    while (rows.NextRow(row))
       ReadDataRow(row);
-    if (group_open_ && !read_failed_) WriteGroup();
+    if (group_open_) WriteGroup();
+    const std::vector<std::int32_t> codes = writer.Finish();
     if (const std::int32_t code = workbook.Result(); code != kErrorSuccess) {
       return Unreadable(fn, code);
     }
+    RecordWrites(codes);
     host.UpdateStatus(u"读取完毕!");
     host.SetHourglass(false);
     host.Beep();
@@ -84,15 +91,6 @@ class Run {
         MessageIcon::kWarning);
     host.SetHourglass(false);
     return {RunOutcome::kWorkbookUnreadable, 0};
-  }
-
-  // The first list file waits until the workbook has been read whole.
-  bool WorkbookReadWhole() {
-    if (!read_checked_) {
-      read_checked_ = true;
-      read_failed_ = workbook_->Result() != kErrorSuccess;
-    }
-    return !read_failed_;
   }
 
   static Text Concat(std::initializer_list<TextView> parts) {
@@ -203,33 +201,39 @@ class Run {
     group_open_ = true;
     group_pak_ = run_values_.PakName;
     group_first_ = run_values_.SongIndex;
+    group_text_.reserve(group_text_size_);  // the last group's storage went to the writer
     group_text_.assign(1, kByteOrderMark);  // every list file starts with the byte-order mark
     group_entries_ = 0;
   }
 
   void WriteGroup() {
     Text path = context_.output_dir + DecimalText(group_first_) + u".txt";
-    std::int32_t code = kErrorSuccess;
-    if (!WorkbookReadWhole()) return;
     if (!context_.dry_run) {
-      Bytes bytes;
-      {
-        const PhaseClock clock(Phase(&RunTimings::encode));
-        bytes = TextToBytes(group_text_);
-      }
-      const PhaseClock clock(Phase(&RunTimings::write));
-      code = context_.files.Write(path, bytes);
+      group_text_size_ = group_text_.size();
+      writer_->Add(path, std::move(group_text_));
     }
-    if (code != kErrorSuccess) failed_writes_.push_back({path, code});
-    RecordFile(std::move(path), code);
+    groups_.push_back({std::move(path), group_first_, group_entries_});
   }
 
-  void RecordFile(Text path, std::int32_t code) {
-    if (report_ == nullptr) return;
-    for (ListFileRecord& earlier : report_->files) {
-      if (earlier.path == path && earlier.result == kErrorSuccess) earlier.replaced_later = true;
+  // The files in the order they were given, with the codes of their writes.
+  void RecordWrites(const std::vector<std::int32_t>& codes) {
+    for (std::size_t k = 0; k < groups_.size(); ++k) {
+      WrittenGroup& group = groups_[k];
+      const std::int32_t code = k < codes.size() ? codes[k] : kErrorSuccess;
+      if (code != kErrorSuccess) failed_writes_.push_back({group.path, code});
+      RecordFile(std::move(group.path), group.first, group.entries, code);
     }
-    report_->files.push_back({std::move(path), group_first_, group_entries_, code, false});
+  }
+
+  void RecordFile(Text path, std::int32_t first, std::int32_t entries, std::int32_t code) {
+    if (report_ == nullptr) return;
+    // A later write of the same path replaces what an earlier one wrote, or spoils it if it fails.
+    if (const auto earlier = unreplaced_.find(path); earlier != unreplaced_.end()) {
+      report_->files[earlier->second].replaced_later = true;
+      unreplaced_.erase(earlier);
+    }
+    if (code == kErrorSuccess) unreplaced_.emplace(path, report_->files.size());
+    report_->files.push_back({std::move(path), first, entries, code, false});
   }
 
   struct FailedWrite {
@@ -257,11 +261,17 @@ class Run {
   Text group_pak_;
   std::int32_t group_first_ = 0;
   Text group_text_;
+  std::size_t group_text_size_ = 0;
   std::int32_t group_entries_ = 0;
   std::vector<FailedWrite> failed_writes_;
-  WorkbookReader* workbook_ = nullptr;
-  bool read_checked_ = false;
-  bool read_failed_ = false;
+  struct WrittenGroup {
+    Text path;
+    std::int32_t first;
+    std::int32_t entries;
+  };
+  ListWriter* writer_ = nullptr;
+  std::vector<WrittenGroup> groups_;
+  std::unordered_map<Text, std::size_t> unreplaced_;  // path -> its last written record
 };
 
 }  // namespace

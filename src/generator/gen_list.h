@@ -74,7 +74,8 @@ struct RunTimings {
   double encode = 0;  // building the list files' bytes
   double write = 0;
   double total = 0;
-  bool read_alongside_scan = false;  // the workbook was read and decoded while rows were read
+  bool read_alongside_scan = false;   // the workbook was read and decoded while rows were read
+  bool write_alongside_scan = false;  // list files were written while rows were read
 };
 
 // Everything a run borrows from its owner.

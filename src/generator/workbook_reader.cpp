@@ -45,8 +45,14 @@ class WorkbookReader::Impl final : public PieceSink {
   }
 
   std::int32_t Result() {
-    if (thread_.joinable()) thread_.join();
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return ended_; });
     return result_;
+  }
+
+  bool Ended() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return ended_;
   }
 
   const DocumentSource& Source() const { return source_; }
@@ -135,6 +141,10 @@ bool WorkbookReader::WaitUntilBegun() {
 
 std::int32_t WorkbookReader::Result() {
   return impl_->Result();
+}
+
+bool WorkbookReader::Ended() {
+  return impl_->Ended();
 }
 
 const DocumentSource& WorkbookReader::Source() const {

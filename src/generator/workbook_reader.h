@@ -22,8 +22,11 @@ class WorkbookReader {
 
   // Waits until the text has begun to arrive; false when reading failed before that.
   [[nodiscard]] bool WaitUntilBegun();
-  // Waits until reading has ended; its result code (0 when the whole file was read).
+  // Waits until reading has ended; its result code (0 when the whole file was read). Any thread
+  // may ask.
   [[nodiscard]] std::int32_t Result();
+  // Whether reading has ended, without waiting for it.
+  [[nodiscard]] bool Ended();
   [[nodiscard]] const DocumentSource& Source() const;
 
  private:

@@ -320,6 +320,24 @@ TEST_F(GenListTest, LaterGroupWithTheSameFirstIdReplacesTheFile) {
   EXPECT_NE(File(u"5001.txt").find(u"b_song"), Text::npos);
 }
 
+TEST_F(GenListTest, OnlyEarlierWritesOfTheSamePathAreMarkedReplaced) {
+  Run(Sheet(kHeader + Song(5001, "a") + Song(5002, "b") + Song(5001, "c") + Song(5001, "d")), 5000,
+      9999);
+  std::vector<bool> replaced;
+  for (const ListFileRecord& file : report.files)
+    replaced.push_back(file.replaced_later);
+  EXPECT_EQ(replaced, (std::vector<bool>{true, false, true, false}));
+  EXPECT_NE(File(u"5001.txt").find(u"d_song"), Text::npos);
+}
+
+TEST_F(GenListTest, AFailedWriteIsNeverMarkedReplaced) {
+  files.write_errors[u"out/5001.txt"] = 5;
+  Run(Sheet(kHeader + Song(5001, "a") + Song(5001, "b")), 5000, 9999);
+  ASSERT_EQ(report.files.size(), 2u);
+  EXPECT_FALSE(report.files[0].replaced_later);
+  EXPECT_FALSE(report.files[1].replaced_later);
+}
+
 TEST_F(GenListTest, DryRunWritesNothing) {
   host.events.clear();
   files.Put(u"book.xml", Sheet(kHeader + Song(5001, "a") + Song(5002, "b")));
