@@ -2,6 +2,7 @@
 // The decoder gives the same text on every platform; only its speed depends on the processor.
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 
 #include "fileio/file_access.h"
@@ -240,11 +241,6 @@ Text DecodeUtf8(std::span<const std::uint8_t> bytes) {
   return text;
 }
 
-Utf8PieceDecoder::Utf8PieceDecoder(Text& text, std::size_t max_bytes) : text_(text) {
-  text_.clear();
-  text_.reserve(max_bytes);
-}
-
 void Utf8PieceDecoder::Add(std::span<const std::uint8_t> piece) {
   if (!at_start_) {
     AddAfterStart(piece);
@@ -264,7 +260,7 @@ void Utf8PieceDecoder::Finish() {
   std::span<const std::uint8_t> rest = pending_;
   if (at_start_) rest = WithoutUtf8Mark(rest);
   at_start_ = false;
-  AppendDecoded(rest, text_);
+  Decode(rest);
   pending_.clear();
 }
 
@@ -284,11 +280,33 @@ void Utf8PieceDecoder::AddAfterStart(std::span<const std::uint8_t> piece) {
     const std::size_t first = static_cast<std::size_t>(
         std::find_if(piece.begin(), piece.end(), is_ascii) - piece.begin());
     pending_.insert(pending_.end(), piece.begin(), piece.begin() + first + 1);
-    AppendDecoded(pending_, text_);
+    Decode(pending_);
     start = first + 1;
   }
-  AppendDecoded(piece.subspan(start, end - start), text_);
+  Decode(piece.subspan(start, end - start));
   pending_.assign(piece.begin() + end, piece.end());
+}
+
+// Straight into the output while a whole block still fits; the last few units through a
+// buffer, as DecodeChunk keeps a block's room free.
+void Utf8PieceDecoder::Decode(std::span<const std::uint8_t> bytes) {
+  if (bytes.empty()) return;  // the data pointer of an empty span may be null
+  const std::uint8_t* in = bytes.data();
+  const std::uint8_t* const end = in + bytes.size();
+  if (capacity_ - size_ >= kBlockBytes) {
+    const Progress direct = DecodeChunk({in, out_ + size_}, end, out_ + capacity_);
+    size_ = static_cast<std::size_t>(direct.out - out_);
+    in = direct.in;
+  }
+  char16_t chunk[kChunkUnits];
+  while (in < end) {
+    const Progress done = DecodeChunk({in, chunk}, end, chunk + kChunkUnits);
+    const auto units = static_cast<std::size_t>(done.out - chunk);
+    if (units > capacity_ - size_) std::abort();  // the caller gave less room than bytes
+    std::copy(chunk, done.out, out_ + size_);
+    size_ += units;
+    in = done.in;
+  }
 }
 
 std::string EncodeUtf8(TextView text) {

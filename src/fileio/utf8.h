@@ -14,20 +14,25 @@ namespace drumlo {
 // NUL bytes stay, four-byte sequences become surrogate pairs. A byte-order mark is kept.
 [[nodiscard]] Text DecodeUtf8(std::span<const std::uint8_t> bytes);
 // Decodes UTF-8 that arrives in pieces into one text, with the text Utf8ToText gives for the
-// whole: a leading byte-order mark skipped, a sequence cut between two pieces kept whole.
+// whole: a leading byte-order mark skipped, a sequence cut between two pieces kept whole. The
+// units go straight to `out`, which must hold as many units as the pieces have bytes (no byte
+// gives more than one unit); units written stay where they are.
 class Utf8PieceDecoder {
  public:
-  // `text` is emptied and reserved for `max_bytes` bytes of input, so its storage stays put
-  // while it grows (no byte gives more than one unit).
-  Utf8PieceDecoder(Text& text, std::size_t max_bytes);
+  Utf8PieceDecoder(char16_t* out, std::size_t capacity) : out_(out), capacity_(capacity) {}
   void Add(std::span<const std::uint8_t> piece);
   // Decodes what is still held back; call once after the last piece.
   void Finish();
+  // Units written so far.
+  [[nodiscard]] std::size_t Size() const { return size_; }
 
  private:
   void AddAfterStart(std::span<const std::uint8_t> piece);
+  void Decode(std::span<const std::uint8_t> bytes);
 
-  Text& text_;
+  char16_t* out_;
+  std::size_t capacity_;
+  std::size_t size_ = 0;
   std::vector<std::uint8_t> pending_;
   bool at_start_ = true;
 };

@@ -43,13 +43,15 @@ struct Batch {
   std::vector<Row> rows;
   std::vector<RawCell> cells;
   std::deque<Text> copies;
-  bool last = false;  // no rows follow this batch
+  bool last = false;                      // no rows follow this batch
+  std::optional<std::size_t> text_start;  // where the first row's content lies in the document
 
   void Clear() {
     rows.clear();
     cells.clear();
     copies.clear();
     last = false;
+    text_start.reset();
   }
 };
 
@@ -68,6 +70,9 @@ class RowCollector {
       if (!reader_.NextRow(content)) {
         batch.last = true;
         return;
+      }
+      if (!batch.text_start && source_.Holds(content)) {
+        batch.text_start = source_.OffsetOf(content.data());
       }
       CollectRow(batch);
     }
@@ -130,7 +135,8 @@ FedCell Place(const RawCell& cell, std::int32_t i, std::int32_t& offset, std::de
 
 class CellFeed::Impl {
  public:
-  Impl(const DocumentSource& source, bool ahead, bool use_walk) : collector_(source, use_walk) {
+  Impl(const DocumentSource& source, bool ahead, bool use_walk)
+      : source_(source), collector_(source, use_walk) {
     if (!ahead) return;
     for (std::size_t k = 0; k < kBatchesAhead; ++k)
       free_.push_back(std::make_unique<Batch>());
@@ -175,6 +181,7 @@ class CellFeed::Impl {
     if (!worker_.joinable()) {
       if (current_ == nullptr) current_ = std::make_unique<Batch>();
       collector_.Fill(*current_);
+      ReleaseTextBefore(*current_);
       return;
     }
     std::unique_lock<std::mutex> lock(mutex_);
@@ -184,6 +191,14 @@ class CellFeed::Impl {
     if (ready_.empty()) std::rethrow_exception(failure_);
     current_ = std::move(ready_.front());
     ready_.pop_front();
+    lock.unlock();
+    ReleaseTextBefore(*current_);
+  }
+
+  // The rows before this batch are done with, and the reading thread is further on: the text
+  // before the batch is not read again.
+  void ReleaseTextBefore(const Batch& batch) {
+    if (batch.text_start) source_.ReleaseBefore(*batch.text_start);
   }
 
   // The worker: fills free batches until the document ends or the feed is dropped.
@@ -216,6 +231,7 @@ class CellFeed::Impl {
     }
   }
 
+  const DocumentSource& source_;
   RowCollector collector_;
   std::vector<FedCell> placed_;  // the current row
   std::deque<Text> stripped_;

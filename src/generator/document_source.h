@@ -34,12 +34,25 @@ class DocumentSource {
   [[nodiscard]] std::size_t Capacity() const { return capacity_; }
   // Whether `part` lies in the document's storage (rather than in a copy).
   [[nodiscard]] bool Holds(TextView part) const;
+  // Where `unit`, which lies in the storage, is in the document (0-based).
+  [[nodiscard]] std::size_t OffsetOf(const char16_t* unit) const {
+    return static_cast<std::size_t>(unit - storage_);
+  }
+
+  // Reader side: the units before `offset` will not be read again, so their memory may serve
+  // text still to come. Only the reader that is furthest behind may say so.
+  void ReleaseBefore(std::size_t offset) const {
+    released_.store(offset, std::memory_order_release);
+  }
+  // Writer side: how far the text has been released.
+  [[nodiscard]] std::size_t Released() const { return released_.load(std::memory_order_acquire); }
 
  private:
   const char16_t* storage_ = nullptr;
   std::size_t capacity_ = 0;
   std::atomic<std::size_t> length_{0};
   std::atomic<bool> complete_{true};
+  mutable std::atomic<std::size_t> released_{0};  // told by a reader, like a lock it takes
   mutable std::mutex mutex_;
   mutable std::condition_variable grown_;
 };

@@ -2,6 +2,8 @@
 // fall: inside a sequence, inside the byte-order mark, in runs without any ASCII byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <random>
 #include <vector>
 
@@ -39,18 +41,23 @@ Bytes RandomBytes(std::mt19937& rng) {
   return bytes;
 }
 
-Text DecodeInPieces(const Bytes& bytes, std::mt19937& rng) {
-  Text text;
-  Utf8PieceDecoder decoder(text, bytes.size());
-  const char16_t* const storage = text.data();
+// The decoder gets exactly as many units of room as there are bytes; the units after that
+// room must stay as they were.
+Text DecodeInPieces(const Bytes& bytes, std::mt19937& rng, std::size_t longest_piece = 7) {
+  constexpr char16_t kUntouched = u'\uABCD';
+  constexpr std::size_t kGuard = 64;
+  std::vector<char16_t> room(bytes.size() + kGuard, kUntouched);
+  Utf8PieceDecoder decoder(room.data(), bytes.size());
   for (std::size_t at = 0; at < bytes.size();) {
-    const std::size_t length = std::min<std::size_t>(bytes.size() - at, 1 + rng() % 7);
+    const std::size_t length = std::min<std::size_t>(bytes.size() - at, 1 + rng() % longest_piece);
     decoder.Add(std::span(bytes.data() + at, length));
     at += length;
   }
   decoder.Finish();
-  EXPECT_EQ(text.data(), storage);  // readers on other threads rely on the storage staying put
-  return text;
+  EXPECT_LE(decoder.Size(), bytes.size());
+  EXPECT_TRUE(std::all_of(room.begin() + static_cast<std::ptrdiff_t>(bytes.size()), room.end(),
+                          [](char16_t unit) { return unit == kUntouched; }));
+  return Text(room.data(), decoder.Size());
 }
 
 TEST(Utf8PieceDecoderTest, PiecesDecodeAsTheWhole) {
@@ -58,6 +65,20 @@ TEST(Utf8PieceDecoderTest, PiecesDecodeAsTheWhole) {
   for (int round = 0; round < 20000 && !HasFailure(); ++round) {
     const Bytes bytes = RandomBytes(rng);
     ASSERT_EQ(DecodeInPieces(bytes, rng), Utf8ToText(bytes)) << "round " << round;
+  }
+}
+
+// Long pieces are decoded block by block straight into the text, up to the last few units.
+TEST(Utf8PieceDecoderTest, LongPiecesDecodeAsTheWhole) {
+  std::mt19937 rng(77);
+  for (int round = 0; round < 300 && !HasFailure(); ++round) {
+    Bytes bytes;
+    for (int part = 0; part < 40; ++part) {
+      const Bytes more = RandomBytes(rng);
+      bytes.insert(bytes.end(), more.begin(), more.end());
+      bytes.insert(bytes.end(), rng() % 64, static_cast<std::uint8_t>('a' + part % 26));
+    }
+    ASSERT_EQ(DecodeInPieces(bytes, rng, 4096), Utf8ToText(bytes)) << "round " << round;
   }
 }
 
