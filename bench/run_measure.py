@@ -251,7 +251,9 @@ def BudgetLines(figures):
     if 1024 in figures and 10 in figures:
         rate = {mb: figures[mb]["bytes"] / MIB / figures[mb]["whole"] for mb in (10, 1024)}
         change = rate[1024] / rate[10] - 1
-        Check("MB/s at 1 GB within 20% of 10 MB", abs(change) <= 0.20,
+        # A slower rate at 1 GB would mean time growing faster than the size; a faster one only
+        # that the fixed costs of a run (start, threads, the last files) weigh more on 10 MB.
+        Check("MB/s at 1 GB at most 20% below 10 MB", change >= -0.20,
               "%.1f vs %.1f MB/s, %+.0f%%" % (rate[1024], rate[10], change * 100))
     if 5 in figures:
         Check("5 MB whole run < 0.1 s", figures[5]["whole"] < 0.1, "%.3f s" % figures[5]["whole"])
