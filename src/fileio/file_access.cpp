@@ -2,8 +2,37 @@
 // parameter.
 #include "fileio/file_access.h"
 
+#include <algorithm>
+#include <new>
+
 namespace drumlo {
 namespace {
+
+// Gathers the pieces into the caller's buffer, which is replaced only once room for the whole
+// file has been had.
+class WholeFile final : public PieceSink {
+ public:
+  explicit WholeFile(Bytes& buffer) : buffer_(buffer) {}
+  bool Size(std::size_t bytes) override {
+    try {
+      Bytes fresh(bytes);
+      buffer_.swap(fresh);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    return true;
+  }
+  void Piece(std::span<const std::uint8_t> bytes) override {
+    const std::size_t room = buffer_.size() - filled_;
+    const std::size_t taken = std::min(room, bytes.size());
+    std::copy_n(bytes.begin(), taken, buffer_.begin() + static_cast<std::ptrdiff_t>(filled_));
+    filled_ += taken;
+  }
+
+ private:
+  Bytes& buffer_;
+  std::size_t filled_ = 0;
+};
 
 class SystemFileAccess final : public FileAccess {
  public:
@@ -19,11 +48,17 @@ class SystemFileAccess final : public FileAccess {
 
 }  // namespace
 
+// A file shorter than its size leaves the rest of the buffer zero.
+std::int32_t ReadFileBytes(TextView path, Bytes& buffer) {
+  WholeFile whole(buffer);
+  return ReadFilePieces(path, whole);
+}
+
 std::int32_t FileAccess::ReadPieces(TextView path, PieceSink& sink) {
   Bytes whole;
   const std::int32_t code = Read(path, whole);
   if (code != kErrorSuccess) return code;
-  sink.Size(whole.size());
+  if (!sink.Size(whole.size())) return kErrorNotEnoughMemory;
   if (!whole.empty()) sink.Piece(whole);
   return kErrorSuccess;
 }

@@ -18,6 +18,7 @@ enum : std::int32_t {
   kErrorFileNotFound = 2,
   kErrorPathNotFound = 3,
   kErrorAccessDenied = 5,
+  kErrorNotEnoughMemory = 8,
   kErrorSharingViolation = 32,
   kErrorDiskFull = 112,
   kErrorFileTooLarge = 223,
@@ -32,8 +33,9 @@ enum : std::int32_t {
 class PieceSink {
  public:
   virtual ~PieceSink() = default;
-  // The file's size, told once before the first piece.
-  virtual void Size(std::size_t bytes) = 0;
+  // The file's size, told once before the first piece. False when the sink cannot take a file
+  // that large: the reading then stops and gives 8 (not enough memory).
+  virtual bool Size(std::size_t bytes) = 0;
   virtual void Piece(std::span<const std::uint8_t> bytes) = 0;
 };
 

@@ -20,7 +20,6 @@ namespace drumlo {
 namespace {
 
 constexpr std::int32_t kErrorTooManyOpenFiles = 4;
-constexpr std::int32_t kErrorNotEnoughMemory = 8;
 constexpr std::int32_t kErrorWriteFault = 29;
 constexpr std::int32_t kErrorGenFailure = 31;
 constexpr std::int32_t kErrorHandleEof = 38;
@@ -153,13 +152,6 @@ std::size_t WriteFully(int fd, const std::uint8_t* data, std::size_t size, int& 
   return TransferFully(fd, data, size, error, ::write);
 }
 
-// Replaces `buffer` with `size` zero bytes. An allocation failure throws before `buffer` is
-// touched.
-void ResizeFresh(Bytes& buffer, std::size_t size) {
-  Bytes fresh(size);
-  buffer.swap(fresh);
-}
-
 // Opens a file for reading and takes its size, with the checks both ways of reading share.
 std::int32_t OpenForReading(const std::string& native, FileDescriptor& file, std::size_t& size) {
   file.Reset(OpenRetrying(native, O_RDONLY));
@@ -181,30 +173,6 @@ bool FileExists(TextView path) {
   return ::stat(EncodeUtf8(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-std::int32_t ReadFileBytes(TextView path, Bytes& buffer) {
-  if (HasNul(path)) return kErrorInvalidName;
-  const std::string native = EncodeUtf8(path);
-  FileDescriptor file(-1);
-  std::size_t size = 0;
-  if (const std::int32_t code = OpenForReading(native, file, size); code != kErrorSuccess) {
-    return code;
-  }
-  if (size == 0) {
-    buffer.clear();
-    return kErrorSuccess;
-  }
-  try {
-    ResizeFresh(buffer, size);
-  } catch (const std::bad_alloc&) {
-    return kErrorNotEnoughMemory;
-  }
-  int error = 0;
-  const std::size_t got = ReadFully(file.get(), buffer.data(), size, error);
-  if (got == size) return kErrorSuccess;
-  // The file shrank while it was read: the missing tail stays 0.
-  return error != 0 ? ErrnoToResult(error, native) : kErrorHandleEof;
-}
-
 std::int32_t ReadFilePieces(TextView path, PieceSink& sink) {
   if (HasNul(path)) return kErrorInvalidName;
   const std::string native = EncodeUtf8(path);
@@ -213,7 +181,7 @@ std::int32_t ReadFilePieces(TextView path, PieceSink& sink) {
   if (const std::int32_t code = OpenForReading(native, file, size); code != kErrorSuccess) {
     return code;
   }
-  sink.Size(size);
+  if (!sink.Size(size)) return kErrorNotEnoughMemory;
   Bytes piece;
   try {
     piece.resize(std::min(size, kPieceBytes));
@@ -226,6 +194,7 @@ std::int32_t ReadFilePieces(TextView path, PieceSink& sink) {
     const std::size_t got = ReadFully(file.get(), piece.data(), wanted, error);
     if (got > 0) sink.Piece(std::span(piece.data(), got));
     done += got;
+    // A file that shrank while it was read.
     if (got < wanted) return error != 0 ? ErrnoToResult(error, native) : kErrorHandleEof;
   }
   return kErrorSuccess;

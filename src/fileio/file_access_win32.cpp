@@ -12,7 +12,6 @@
 namespace drumlo {
 namespace {
 
-constexpr std::int32_t kErrorNotEnoughMemory = 8;
 constexpr std::int32_t kErrorWriteFault = 29;
 constexpr std::int32_t kErrorHandleEof = 38;
 constexpr std::int32_t kErrorInvalidName = 123;
@@ -88,31 +87,13 @@ bool FileExists(TextView path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & ~FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-std::int32_t ReadFileBytes(TextView path, Bytes& buffer) {
-  if (HasNul(path)) return kErrorInvalidName;
-  const FileHandle file(OpenForReading(path));
-  if (!file.valid()) return LastError();
-  const SizeQuery size = QuerySize(file.get());
-  if (size.error != kErrorSuccess) return size.error;
-  if (size.size == 0) {
-    buffer.clear();
-    return kErrorSuccess;
-  }
-  try {
-    buffer.assign(size.size, 0);
-  } catch (const std::bad_alloc&) {
-    return kErrorNotEnoughMemory;
-  }
-  return ReadExactly(file.get(), buffer.data(), size.size);
-}
-
 std::int32_t ReadFilePieces(TextView path, PieceSink& sink) {
   if (HasNul(path)) return kErrorInvalidName;
   const FileHandle file(OpenForReading(path));
   if (!file.valid()) return LastError();
   const SizeQuery size = QuerySize(file.get());
   if (size.error != kErrorSuccess) return size.error;
-  sink.Size(size.size);
+  if (!sink.Size(size.size)) return kErrorNotEnoughMemory;
   Bytes piece;
   try {
     piece.resize(std::min<std::size_t>(size.size, kPieceBytes));

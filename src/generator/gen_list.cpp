@@ -22,7 +22,7 @@ class Run {
   RunResult Execute(TextView fn) {
     RunResult result;
     {
-      const PhaseClock clock(Phase(&RunTimings::total));
+      const PhaseClock clock(PhaseTotal(context_.timings, &RunTimings::total));
       result = ExecuteTimed(fn);
     }
     if (RunTimings* t = context_.timings) {
@@ -34,10 +34,6 @@ class Run {
   }
 
  private:
-  double* Phase(double RunTimings::*phase) {
-    return context_.timings == nullptr ? nullptr : &(context_.timings->*phase);
-  }
-
   RunResult ExecuteTimed(TextView fn) {
     RunHost& host = context_.host;
     host.SetHourglass(true);

@@ -78,6 +78,11 @@ struct RunTimings {
   bool write_alongside_scan = false;  // list files were written while rows were read
 };
 
+// Where a phase's seconds add up, or null when the run keeps no timings.
+inline double* PhaseTotal(RunTimings* timings, double RunTimings::*phase) {
+  return timings == nullptr ? nullptr : &(timings->*phase);
+}
+
 // Everything a run borrows from its owner.
 struct RunContext {
   RunHost& host;

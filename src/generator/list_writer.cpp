@@ -91,15 +91,11 @@ class ListWriter::Impl {
     Bytes scratch;
     std::span<const std::uint8_t> bytes;
     {
-      const PhaseClock clock(Phase(&RunTimings::encode));
+      const PhaseClock clock(PhaseTotal(timings_, &RunTimings::encode));
       bytes = TextAsBytes(file.text, scratch);
     }
-    const PhaseClock clock(Phase(&RunTimings::write));
+    const PhaseClock clock(PhaseTotal(timings_, &RunTimings::write));
     codes_.push_back(files_.Write(file.path, bytes));
-  }
-
-  double* Phase(double RunTimings::*phase) {
-    return timings_ == nullptr ? nullptr : &(timings_->*phase);
   }
 
   FileAccess& files_;

@@ -14,8 +14,6 @@
 namespace drumlo {
 namespace {
 
-constexpr std::int32_t kErrorNotEnoughMemory = 8;
-
 // Hands the memory of text that has been released on to text not yet written, a block at a
 // time, so that a long workbook reuses pages instead of taking fresh ones for all its text.
 // Blocks are only ever given to a block the decoder has not begun to write.
@@ -87,16 +85,17 @@ class WorkbookReader::Impl final : public PieceSink {
 
   // Told on the reading thread, once, before the first piece.
   // No byte gives more than one unit, so the file's size bounds the text.
-  void Size(std::size_t bytes) override {
+  bool Size(std::size_t bytes) override {
     memory_ = TextMemory::Reserve(bytes);
     if (memory_ == nullptr) {
-      memory_failed_ = true;
-      return;
+      memory_failed_ = true;  // 8 even from a file access that reads on regardless
+      return false;
     }
     recycler_.emplace(*memory_);
     decoder_.emplace(memory_->Data(), bytes);
     source_.Begin(memory_->Data(), bytes);
     Signal(begun_);
+    return true;
   }
 
   void Piece(std::span<const std::uint8_t> bytes) override {

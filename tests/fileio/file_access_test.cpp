@@ -41,6 +41,36 @@ TEST_F(FileAccessTest, ReadGivesEveryByte) {
   EXPECT_EQ(buffer, BytesOf(content));
 }
 
+// Gathered from several pieces, the last one short.
+TEST_F(FileAccessTest, FileOfManyPiecesReadsWhole) {
+  std::string content(2 * kPieceBytes + 12345, '\0');
+  for (std::size_t k = 0; k < content.size(); ++k)
+    content[k] = static_cast<char>('a' + k % 23);
+  Put(u"big.xml", content);
+  Bytes buffer;
+  EXPECT_EQ(ReadFileBytes(PathOf(u"big.xml"), buffer), kErrorSuccess);
+  EXPECT_TRUE(buffer == BytesOf(content));
+}
+
+// A sink that cannot take the file's size stops the reading: no pieces, 8.
+class RefusingSink : public PieceSink {
+ public:
+  bool Size(std::size_t) override { return false; }
+  void Piece(std::span<const std::uint8_t>) override { ++pieces; }
+  int pieces = 0;
+};
+
+TEST_F(FileAccessTest, SinkRefusingTheSizeGets8AndNoPieces) {
+  Put(u"book.xml", "<Row/>");
+  RefusingSink direct;
+  EXPECT_EQ(ReadFilePieces(PathOf(u"book.xml"), direct), kErrorNotEnoughMemory);
+  EXPECT_EQ(direct.pieces, 0);
+  RefusingSink through_whole_read;  // the interface's default reads whole, then hands over
+  EXPECT_EQ(SystemFiles().FileAccess::ReadPieces(PathOf(u"book.xml"), through_whole_read),
+            kErrorNotEnoughMemory);
+  EXPECT_EQ(through_whole_read.pieces, 0);
+}
+
 TEST_F(FileAccessTest, ChineseNameWithSpacesRoundTrips) {
   const Text name = u"歌曲 规范 总表.xml";
   const Bytes bytes = TextToBytes(u"\uFEFF<Music 歌>");
