@@ -2,92 +2,83 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <map>
 
-#include "fileio/file_access.h"
 #include "fuzz_input.h"
-#include "generator/cell_feed.h"
 #include "generator/gen_list.h"
+#include "generator/row_cut.h"
+#include "run_doubles.h"
+#include "xmlscan/element_access.h"
 
 namespace {
 
 using namespace drumlo;
-
-class QuietHost : public RunHost {
- public:
-  void UpdateStatus(TextView) override {}
-  void SetHourglass(bool) override {}
-  void ShowMessage(TextView, MessageIcon) override {}
-  void Beep() override {}
-};
-
-class MemoryFiles : public FileAccess {
- public:
-  explicit MemoryFiles(std::span<const std::uint8_t> workbook)
-      : workbook_(workbook.begin(), workbook.end()) {}
-  bool Exists(TextView path) override { return path == kWorkbook; }
-  std::int32_t Read(TextView path, Bytes& buffer) override {
-    if (path != kWorkbook) return kErrorFileNotFound;
-    buffer = workbook_;
-    return kErrorSuccess;
-  }
-  std::int32_t Write(TextView path, std::span<const std::uint8_t> bytes) override {
-    written[Text(path)] = Bytes(bytes.begin(), bytes.end());
-    return kErrorSuccess;
-  }
-  static constexpr TextView kWorkbook = u"book.xml";
-  std::map<Text, Bytes> written;
-
- private:
-  Bytes workbook_;
-};
+using drumlo::fuzz::Check;
 
 void CheckListFile(const Text& path, const Bytes& bytes) {
-  using drumlo::fuzz::Check;
   Check(path.rfind(u"out/", 0) == 0 && path.size() > 8 && path.ends_with(u".txt"));
   Check(bytes.size() >= 2 && bytes.size() % 2 == 0 && bytes[0] == 0xFF && bytes[1] == 0xFE);
 }
 
-// Rows read by the walk must be placed exactly as rows read by the element accessors.
-void CheckFeedsAgree(std::span<const std::uint8_t> bytes) {
-  using drumlo::fuzz::Check;
-  const Text document = Utf8ToText(bytes);
-  CellFeed walked(document, CellFeed::Mode::kSameThread, true);
-  CellFeed scanned(document, CellFeed::Mode::kSameThread, false);
-  FedRow a;
-  FedRow b;
+bool SameText(const RowBatch& a, BatchText x, const RowBatch& b, BatchText y) {
+  return x.Present() == y.Present() && a.TextOf(x) == b.TextOf(y);
+}
+
+// Every row the walk cuts must be the row the accessors cut, cell for cell.
+void CheckWalkAgrees(TextView text) {
+  ElementWalk walk;
+  std::size_t from = 0;
   for (;;) {
-    const bool more = walked.NextRow(a);
-    Check(more == scanned.NextRow(b));
-    if (!more) return;
-    Check(a.number == b.number && a.cells.size() == b.cells.size());
-    for (std::size_t k = 0; k < a.cells.size(); ++k) {
-      const FedCell& x = a.cells[k];
-      const FedCell& y = b.cells[k];
-      Check(x.step == y.step && x.slot == y.slot && x.value == y.value && x.finding == y.finding &&
-            x.finding_column == y.finding_column);
+    const std::size_t start = FindStartTag(text, from, u"Row");
+    if (start == TextView::npos) return;
+    RowBatch walked;
+    RowBatch accessed;
+    std::size_t walked_next = 0;
+    std::size_t next = 0;
+    const RowCut by_walk = CutWalkedRow(text, start, 0, walk, walked, walked_next);
+    const RowCut by_accessors = CutAccessedRow(text, from, 0, accessed, next);
+    if (by_walk == RowCut::kCut || by_walk == RowCut::kNoRow) {
+      Check(by_walk == by_accessors);
+      if (by_walk == RowCut::kCut) {
+        Check(walked_next == next);
+        const BatchRow& a = walked.Rows().front();
+        const BatchRow& b = accessed.Rows().front();
+        Check(SameText(walked, a.index, accessed, b.index) && a.cell_count == b.cell_count);
+        for (std::uint32_t k = 0; k < a.cell_count; ++k) {
+          const BatchCell& x = walked.CellsOf(a)[k];
+          const BatchCell& y = accessed.CellsOf(b)[k];
+          Check(SameText(walked, x.value, accessed, y.value) &&
+                SameText(walked, x.index, accessed, y.index) &&
+                SameText(walked, x.merge_across, accessed, y.merge_across));
+        }
+      }
     }
+    if (by_accessors == RowCut::kNoRow) return;
+    from = next;
   }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using drumlo::fuzz::Check;
-  MemoryFiles files(std::span(data, size));
-  QuietHost host;
+  MemoryFiles files;
+  files.files[u"book.xml"] = Bytes(data, data + size);
+  files.piece_bytes = 1 + size / 3;  // rows cut at the edges of pieces too
+  RecordingHost host;
   WindowSongValues window;
   RunReport report;
   RunContext context{host, files, window, u"out/", false, &report};
+  context.reading_thread = false;
   const RunResult result =
-      GenList(MemoryFiles::kWorkbook, 1, std::numeric_limits<std::int32_t>::max(), context);
+      GenList(u"book.xml", 1, std::numeric_limits<std::int32_t>::max(), context);
   Check(result.outcome == RunOutcome::kFinished || result.outcome == RunOutcome::kNoRows);
   Check(result.failed_writes == 0);
   Check(report.rows_accepted <= report.rows_read);
-  if (result.outcome == RunOutcome::kNoRows) Check(files.written.empty());
-  if (report.rows_accepted == 0) Check(files.written.empty());
-  for (const auto& [path, bytes] : files.written)
+  files.files.erase(u"book.xml");
+  if (result.outcome == RunOutcome::kNoRows || report.rows_accepted == 0) {
+    Check(files.files.empty());
+  }
+  for (const auto& [path, bytes] : files.files)
     CheckListFile(path, bytes);
-  CheckFeedsAgree(std::span(data, size));
+  CheckWalkAgrees(Utf8ToText(std::span(data, size)));
   return 0;
 }

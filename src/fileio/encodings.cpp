@@ -209,9 +209,12 @@ bool IsLowSurrogate(char16_t unit) {
   return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-// Decodes onto the end of `text`, whose capacity must hold the bytes' count more units.
+// Decodes onto the end of `text`. Its room grows by at least half again, so that a text built
+// from many pieces is not moved for each of them.
 void AppendDecoded(std::span<const std::uint8_t> bytes, Text& text) {
   if (bytes.empty()) return;  // the data pointer of an empty span may be null
+  const std::size_t needed = text.size() + bytes.size();  // no byte gives more than one unit
+  if (text.capacity() < needed) text.reserve(std::max(needed, text.capacity() + text.capacity() / 2));
   const std::uint8_t* in = bytes.data();
   const std::uint8_t* const end = in + bytes.size();
   char16_t chunk[kChunkUnits];
@@ -233,17 +236,14 @@ std::span<const std::uint8_t> WithoutUtf8Mark(std::span<const std::uint8_t> byte
 }  // namespace
 
 Text DecodeUtf8(std::span<const std::uint8_t> bytes) {
-  // No byte gives more than one unit, so the size of the input bounds the text. Capacity that
-  // is reserved but never written costs address space only.
   Text text;
-  text.reserve(bytes.size());
   AppendDecoded(bytes, text);
   return text;
 }
 
-void Utf8PieceDecoder::Add(std::span<const std::uint8_t> piece) {
+void Utf8PieceDecoder::Add(std::span<const std::uint8_t> piece, Text& out) {
   if (!at_start_) {
-    AddAfterStart(piece);
+    AddAfterStart(piece, out);
     return;
   }
   // The byte-order mark is told only once three bytes are there.
@@ -253,21 +253,21 @@ void Utf8PieceDecoder::Add(std::span<const std::uint8_t> piece) {
   const std::span<const std::uint8_t> rest = WithoutUtf8Mark(pending_);
   const Bytes first(rest.begin(), rest.end());
   pending_.clear();
-  AddAfterStart(first);
+  AddAfterStart(first, out);
 }
 
-void Utf8PieceDecoder::Finish() {
+void Utf8PieceDecoder::Finish(Text& out) {
   std::span<const std::uint8_t> rest = pending_;
   if (at_start_) rest = WithoutUtf8Mark(rest);
   at_start_ = false;
-  Decode(rest);
+  AppendDecoded(rest, out);
   pending_.clear();
 }
 
 // An ASCII byte is never part of a longer sequence, so decoding stops after one and goes on
 // with the next piece as if the input had never been cut. Bytes after the last ASCII byte wait
 // for the next piece.
-void Utf8PieceDecoder::AddAfterStart(std::span<const std::uint8_t> piece) {
+void Utf8PieceDecoder::AddAfterStart(std::span<const std::uint8_t> piece, Text& out) {
   const auto is_ascii = [](std::uint8_t byte) { return byte < 0x80; };
   const auto last_ascii = std::find_if(piece.rbegin(), piece.rend(), is_ascii);
   if (last_ascii == piece.rend()) {
@@ -280,33 +280,11 @@ void Utf8PieceDecoder::AddAfterStart(std::span<const std::uint8_t> piece) {
     const std::size_t first = static_cast<std::size_t>(
         std::find_if(piece.begin(), piece.end(), is_ascii) - piece.begin());
     pending_.insert(pending_.end(), piece.begin(), piece.begin() + first + 1);
-    Decode(pending_);
+    AppendDecoded(pending_, out);
     start = first + 1;
   }
-  Decode(piece.subspan(start, end - start));
+  AppendDecoded(piece.subspan(start, end - start), out);
   pending_.assign(piece.begin() + end, piece.end());
-}
-
-// Straight into the output while a whole block still fits; the last few units through a
-// buffer, as DecodeChunk keeps a block's room free.
-void Utf8PieceDecoder::Decode(std::span<const std::uint8_t> bytes) {
-  if (bytes.empty()) return;  // the data pointer of an empty span may be null
-  const std::uint8_t* in = bytes.data();
-  const std::uint8_t* const end = in + bytes.size();
-  if (capacity_ - size_ >= kBlockBytes) {
-    const Progress direct = DecodeChunk({in, out_ + size_}, end, out_ + capacity_);
-    size_ = static_cast<std::size_t>(direct.out - out_);
-    in = direct.in;
-  }
-  char16_t chunk[kChunkUnits];
-  while (in < end) {
-    const Progress done = DecodeChunk({in, chunk}, end, chunk + kChunkUnits);
-    const auto units = static_cast<std::size_t>(done.out - chunk);
-    if (units > capacity_ - size_) std::abort();  // the caller gave less room than bytes
-    std::copy(chunk, done.out, out_ + size_);
-    size_ += units;
-    in = done.in;
-  }
 }
 
 std::string EncodeUtf8(TextView text) {

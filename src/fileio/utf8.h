@@ -13,26 +13,18 @@ namespace drumlo {
 // Lenient UTF-8 decoding: each maximal subpart of a malformed sequence becomes one U+FFFD,
 // NUL bytes stay, four-byte sequences become surrogate pairs. A byte-order mark is kept.
 [[nodiscard]] Text DecodeUtf8(std::span<const std::uint8_t> bytes);
-// Decodes UTF-8 that arrives in pieces into one text, with the text Utf8ToText gives for the
-// whole: a leading byte-order mark skipped, a sequence cut between two pieces kept whole. The
-// units go straight to `out`, which must hold as many units as the pieces have bytes (no byte
-// gives more than one unit); units written stay where they are.
+// Decodes UTF-8 that arrives in pieces onto the end of a text, with the text Utf8ToText gives
+// for the whole: a leading byte-order mark skipped, a sequence cut between two pieces kept
+// whole (its bytes wait for the next piece).
 class Utf8PieceDecoder {
  public:
-  Utf8PieceDecoder(char16_t* out, std::size_t capacity) : out_(out), capacity_(capacity) {}
-  void Add(std::span<const std::uint8_t> piece);
+  void Add(std::span<const std::uint8_t> piece, Text& out);
   // Decodes what is still held back; call once after the last piece.
-  void Finish();
-  // Units written so far.
-  [[nodiscard]] std::size_t Size() const { return size_; }
+  void Finish(Text& out);
 
  private:
-  void AddAfterStart(std::span<const std::uint8_t> piece);
-  void Decode(std::span<const std::uint8_t> bytes);
+  void AddAfterStart(std::span<const std::uint8_t> piece, Text& out);
 
-  char16_t* out_;
-  std::size_t capacity_;
-  std::size_t size_ = 0;
   std::vector<std::uint8_t> pending_;
   bool at_start_ = true;
 };

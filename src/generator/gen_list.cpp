@@ -1,18 +1,18 @@
 #include "generator/gen_list.h"
 
 #include <array>
-#include <unordered_map>
+#include <optional>
+#include <vector>
 
-#include "generator/cell_feed.h"
-#include "generator/list_writer.h"
-#include "generator/phase_clock.h"
+#include "generator/numeric_value.h"
+#include "generator/row_source.h"
 #include "generator/upper_case.h"
-#include "generator/workbook_reader.h"
 
 namespace drumlo {
 namespace {
 
 constexpr char16_t kByteOrderMark = u'\uFEFF';
+constexpr std::int32_t kColumnSlots = 21;
 
 class Run {
  public:
@@ -22,114 +22,146 @@ class Run {
   RunResult Execute(TextView fn) {
     RunResult result;
     {
-      const PhaseClock clock(PhaseTotal(context_.timings, &RunTimings::total));
+      const PhaseClock clock(context_.timings, &RunTimings::total);
       result = ExecuteTimed(fn);
     }
     if (RunTimings* t = context_.timings) {
-      t->scan = t->total;
-      if (!t->write_alongside_scan) t->scan -= t->encode + t->write;
+      t->scan = t->total - t->encode - t->write;
       if (!t->read_alongside_scan) t->scan -= t->read + t->decode;
     }
     return result;
   }
 
  private:
+  struct HeldGroup {
+    Text path;
+    std::int32_t first;
+    std::int32_t entries;
+    Text text;
+  };
+
   RunResult ExecuteTimed(TextView fn) {
     RunHost& host = context_.host;
     host.SetHourglass(true);
     if (!context_.files.Exists(fn)) {
-      host.ShowMessage(u"没有发现歌曲列表文件", MessageIcon::kNone);
+      host.ShowMessage({RunMessageKind::kWorkbookMissing, fn});
       host.SetHourglass(false);
       return {RunOutcome::kWorkbookMissing, 0};
     }
-    host.UpdateStatus(Concat({u"正在读取文件", fn, u"..."}));
-    // Rows are taken while the rest of the workbook is still being read and decoded; nothing is
-    // written before the whole file has been read.
-    WorkbookReader workbook(context_.files, fn, !context_.single_thread, context_.timings);
-    if (!workbook.WaitUntilBegun()) return Unreadable(fn, workbook.Result());
-    ListWriter writer(context_.files, workbook, !context_.single_thread && !context_.dry_run,
-                      context_.timings);
-    writer_ = &writer;
-    CellFeed rows(workbook.Source(),
-                  context_.single_thread ? CellFeed::Mode::kSameThread : CellFeed::Mode::kAuto);
-    FedRow row;
-    if (!rows.NextRow(row)) {
-      if (const std::int32_t code = workbook.Result(); code != kErrorSuccess) {
-        return Unreadable(fn, code);
-      }
-      host.UpdateStatus(u"空文件!");
+    host.ShowStatus({RunStatusKind::kReading, fn});
+    RowSource rows(context_.files, fn, context_.reading_thread, context_.timings);
+    source_ = &rows;
+    RowBatch batch;
+    while (rows.Next(batch))
+      TakeRows(batch);
+    // Nothing is written before the whole workbook has been read.
+    if (const std::int32_t code = rows.ReadResult(); code != kErrorSuccess) {
+      return Unreadable(fn, code);
+    }
+    if (!header_read_) {
+      host.ShowStatus({RunStatusKind::kEmpty});
       host.SetHourglass(false);
       host.Beep();
       return {RunOutcome::kNoRows, 0};
     }
-    ReadHeader(row);
-    while (rows.NextRow(row))
-      ReadDataRow(row);
-    if (group_open_) WriteGroup();
-    const std::vector<std::int32_t> codes = writer.Finish();
-    if (const std::int32_t code = workbook.Result(); code != kErrorSuccess) {
-      return Unreadable(fn, code);
-    }
-    RecordWrites(codes);
-    host.UpdateStatus(u"读取完毕!");
+    if (group_open_) CloseGroup();
+    WriteHeldGroups();
+    if (report_ != nullptr) report_->files = log_.TakeFiles();
+    host.ShowStatus({RunStatusKind::kFinished});
     host.SetHourglass(false);
     host.Beep();
-    ReportFailedWrites();
-    return {RunOutcome::kFinished, static_cast<std::int32_t>(failed_writes_.size())};
+    const std::vector<FailedWrite>& failed = log_.Failed();
+    if (!failed.empty()) host.ShowMessage({RunMessageKind::kWritesFailed, fn, 0, failed});
+    return {RunOutcome::kFinished, static_cast<std::int32_t>(failed.size())};
   }
 
   // A workbook that could not be read whole: a warning, and nothing written or reported.
   RunResult Unreadable(TextView fn, std::int32_t code) {
-    RunHost& host = context_.host;
     if (report_ != nullptr) *report_ = RunReport{};
-    host.ShowMessage(
-        Concat({u"无法读取歌曲列表文件: ", fn, u" (错误代码 ", DecimalText(code), u")"}),
-        MessageIcon::kWarning);
-    host.SetHourglass(false);
+    context_.host.ShowMessage({RunMessageKind::kWorkbookUnreadable, fn, code});
+    context_.host.SetHourglass(false);
     return {RunOutcome::kWorkbookUnreadable, 0};
   }
 
-  static Text Concat(std::initializer_list<TextView> parts) {
-    Text out;
-    for (TextView p : parts)
-      out.append(p);
-    return out;
+  void TakeRows(const RowBatch& batch) {
+    for (const BatchRow& row : batch.Rows()) {
+      ++row_number_;
+      if (header_read_) {
+        ReadDataRow(batch, row);
+      } else {
+        ReadHeader(batch, row);
+        header_read_ = true;
+      }
+    }
   }
 
-  void ReadHeader(const FedRow& header) {
-    std::array<Text, kColumnSlots> names;
-    for (const FedCell& cell : header.cells) {
-      if (cell.step == CellStep::kPassedOver)
-        Note(cell.finding, header.number, cell.finding_column);
-      if (cell.step == CellStep::kPlaced) names[cell.slot] = UpperCase(cell.value);
+  // The SpreadsheetML placement rule: a valued cell takes the column after the previous cell's,
+  // or the one its ss:Index names, which also moves the cells after it. The slot, or nothing
+  // when the cell cannot be placed (noted as a finding).
+  std::optional<std::int32_t> Place(const RowBatch& batch, const BatchCell& cell, std::int32_t i,
+                                    std::int32_t& offset) {
+    if (cell.index.Present()) {
+      const std::optional<std::int32_t> moved =
+          RoundToInt32(NumericValue(batch.TextOf(cell.index)) - static_cast<double>(i) - 1.0);
+      if (!moved) {
+        Note(FindingKind::kValueDoesNotFit, 0);
+        return std::nullopt;
+      }
+      offset = *moved;
     }
-    for (std::int32_t s = 0; s < kColumnSlots; ++s)
+    const std::int64_t slot = static_cast<std::int64_t>(offset) + i;
+    if (slot < 0 || slot >= kColumnSlots) {
+      const std::int64_t column = slot + 1;
+      const bool fits = column >= 0 && column <= 0x7FFFFFFF;
+      Note(FindingKind::kOutsideColumns, fits ? static_cast<std::int32_t>(column) : 0);
+      return std::nullopt;
+    }
+    return static_cast<std::int32_t>(slot);
+  }
+
+  void ReadHeader(const RowBatch& batch, const BatchRow& header) {
+    std::array<Text, kColumnSlots> names;
+    std::int32_t i = 0;
+    std::int32_t offset = 0;
+    for (const BatchCell& cell : batch.CellsOf(header)) {
+      if (cell.value.Present()) {
+        if (const auto slot = Place(batch, cell, i, offset)) {
+          names[static_cast<std::size_t>(*slot)] = UpperCase(batch.TextOf(cell.value));
+        }
+      }
+      ++i;
+    }
+    for (std::size_t s = 0; s < names.size(); ++s)
       columns_[s] = ColumnFromName(names[s]);
   }
 
-  void ReadDataRow(const FedRow& row) {
+  void ReadDataRow(const RowBatch& batch, const BatchRow& row) {
     if (report_ != nullptr) ++report_->rows_read;
     bool index_passed = false;
-    for (const FedCell& cell : row.cells) {
-      if (cell.step == CellStep::kPassedOver) Note(cell.finding, row.number, cell.finding_column);
-      if (cell.step != CellStep::kPlaced) continue;
-      const Column column = columns_[cell.slot];
-      const RuleOutcome outcome =
-          ApplyColumnRule(column, cell.value, id_from_, id_to_, run_values_, context_.window);
-      const std::int32_t column_number = cell.slot + 1;
+    std::int32_t i = 0;
+    std::int32_t offset = 0;
+    for (const BatchCell& cell : batch.CellsOf(row)) {
+      const std::int32_t ordinal = i++;
+      if (!cell.value.Present()) continue;
+      const std::optional<std::int32_t> slot = Place(batch, cell, ordinal, offset);
+      if (!slot) continue;
+      const Column column = columns_[static_cast<std::size_t>(*slot)];
+      const RuleOutcome outcome = ApplyColumnRule(column, batch.TextOf(cell.value), id_from_,
+                                                  id_to_, run_values_, context_.window);
+      const std::int32_t column_number = *slot + 1;
       if (AbandonsRow(outcome)) {
-        Note(AbandonFinding(outcome), row.number, column_number);
+        Note(AbandonFinding(outcome), column_number);
         return;
       }
       if (outcome == RuleOutcome::kValueDoesNotFit) {
-        Note(FindingKind::kValueDoesNotFit, row.number, column_number);
+        Note(FindingKind::kValueDoesNotFit, column_number);
       } else if (outcome == RuleOutcome::kApplied) {
         if (column == Column::kIndex) index_passed = true;
-        NoteQuote(column, row.number, column_number);
+        NoteQuote(column, column_number);
       }
     }
     if (!index_passed) {
-      Note(FindingKind::kNoIndex, row.number, 0);
+      Note(FindingKind::kNoIndex, 0);
       return;
     }
     AcceptRow();
@@ -147,7 +179,7 @@ class Run {
   }
 
   // A double quote in a value ends its attribute early in the list file; worth a warning.
-  void NoteQuote(Column column, std::int32_t row_number, std::int32_t column_number) {
+  void NoteQuote(Column column, std::int32_t column_number) {
     if (report_ == nullptr) return;
     const WindowSongValues& w = context_.window;
     const Text* value = nullptr;
@@ -170,13 +202,11 @@ class Run {
       default:
         return;
     }
-    if (value->find(u'"') != Text::npos) {
-      Note(FindingKind::kQuoteInValue, row_number, column_number);
-    }
+    if (value->find(u'"') != Text::npos) Note(FindingKind::kQuoteInValue, column_number);
   }
 
-  void Note(FindingKind kind, std::int32_t row, std::int32_t column) {
-    if (report_ != nullptr) report_->findings.push_back({kind, row, column});
+  void Note(FindingKind kind, std::int32_t column) {
+    if (report_ != nullptr) report_->findings.push_back({kind, row_number_, column});
   }
 
   void AcceptRow() {
@@ -184,8 +214,8 @@ class Run {
     if (!group_open_) {
       OpenGroup();
     } else if (run_values_.PakName != group_pak_) {
-      context_.host.UpdateStatus(Concat({u"正在写入文件", DecimalText(group_first_), u"..."}));
-      WriteGroup();
+      context_.host.ShowStatus({RunStatusKind::kWritingGroup, {}, group_first_});
+      CloseGroup();
       OpenGroup();
     }
     ApplyPathRule(run_values_, context_.window);
@@ -197,77 +227,60 @@ class Run {
     group_open_ = true;
     group_pak_ = run_values_.PakName;
     group_first_ = run_values_.SongIndex;
-    group_text_.reserve(group_text_size_);  // the last group's storage went to the writer
-    group_text_.assign(1, kByteOrderMark);  // every list file starts with the byte-order mark
+    group_text_.reserve(last_group_units_);  // the last group's storage was handed on
+    group_text_.assign(1, kByteOrderMark);   // every list file starts with the byte-order mark
     group_entries_ = 0;
   }
 
-  void WriteGroup() {
-    Text path = context_.output_dir + DecimalText(group_first_) + u".txt";
-    if (!context_.dry_run) {
-      group_text_size_ = group_text_.size();
-      writer_->Add(path, std::move(group_text_));
-    }
-    groups_.push_back({std::move(path), group_first_, group_entries_});
+  // A group's list file waits until the whole workbook has been read, so that a workbook that
+  // fails part way leaves every list file as it was.
+  // A dry run keeps no text: the group's storage serves the next group.
+  void CloseGroup() {
+    last_group_units_ = group_text_.size();
+    Text text;
+    if (!context_.dry_run) text = std::move(group_text_);
+    held_.push_back({context_.output_dir + DecimalText(group_first_) + u".txt", group_first_,
+                     group_entries_, std::move(text)});
+    group_text_.clear();
+    if (source_->ReadWhole()) WriteHeldGroups();
   }
 
-  // The files in the order they were given, with the codes of their writes.
-  void RecordWrites(const std::vector<std::int32_t>& codes) {
-    for (std::size_t k = 0; k < groups_.size(); ++k) {
-      WrittenGroup& group = groups_[k];
-      const std::int32_t code = k < codes.size() ? codes[k] : kErrorSuccess;
-      if (code != kErrorSuccess) failed_writes_.push_back({group.path, code});
-      RecordFile(std::move(group.path), group.first, group.entries, code);
+  void WriteHeldGroups() {
+    for (HeldGroup& group : held_) {
+      const std::int32_t code = context_.dry_run ? kErrorSuccess : Write(group);
+      log_.Record(std::move(group.path), group.first, group.entries, code);
     }
+    held_.clear();
   }
 
-  void RecordFile(Text path, std::int32_t first, std::int32_t entries, std::int32_t code) {
-    if (report_ == nullptr) return;
-    // A later write of the same path replaces what an earlier one wrote, or spoils it if it fails.
-    if (const auto earlier = unreplaced_.find(path); earlier != unreplaced_.end()) {
-      report_->files[earlier->second].replaced_later = true;
-      unreplaced_.erase(earlier);
+  std::int32_t Write(const HeldGroup& group) {
+    Bytes scratch;
+    std::span<const std::uint8_t> bytes;
+    {
+      const PhaseClock clock(context_.timings, &RunTimings::encode);
+      bytes = TextAsBytes(group.text, scratch);
     }
-    if (code == kErrorSuccess) unreplaced_.emplace(path, report_->files.size());
-    report_->files.push_back({std::move(path), first, entries, code, false});
-  }
-
-  struct FailedWrite {
-    Text path;
-    std::int32_t code;
-  };
-
-  // A list file that could not be written must not go unnoticed.
-  void ReportFailedWrites() {
-    if (failed_writes_.empty()) return;
-    Text text = u"以下列表文件未能写入:";
-    for (const FailedWrite& f : failed_writes_) {
-      text.append(Concat({u"\n", f.path, u" (错误代码 ", DecimalText(f.code), u")"}));
-    }
-    context_.host.ShowMessage(text, MessageIcon::kWarning);
+    const PhaseClock clock(context_.timings, &RunTimings::write);
+    return context_.files.Write(group.path, bytes);
   }
 
   std::int32_t id_from_;
   std::int32_t id_to_;
   RunContext& context_;
   RunReport* report_;
+  RowSource* source_ = nullptr;
+  bool header_read_ = false;
+  std::int32_t row_number_ = 0;  // 1-based among the Row elements; the header is row 1
   std::array<Column, kColumnSlots> columns_{};
   RunSongValues run_values_;
   bool group_open_ = false;
   Text group_pak_;
   std::int32_t group_first_ = 0;
   Text group_text_;
-  std::size_t group_text_size_ = 0;
+  std::size_t last_group_units_ = 0;
   std::int32_t group_entries_ = 0;
-  std::vector<FailedWrite> failed_writes_;
-  struct WrittenGroup {
-    Text path;
-    std::int32_t first;
-    std::int32_t entries;
-  };
-  ListWriter* writer_ = nullptr;
-  std::vector<WrittenGroup> groups_;
-  std::unordered_map<Text, std::size_t> unreplaced_;  // path -> its last written record
+  std::vector<HeldGroup> held_;
+  WriteLog log_;
 };
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <random>
 #include <vector>
 
@@ -41,23 +40,19 @@ Bytes RandomBytes(std::mt19937& rng) {
   return bytes;
 }
 
-// The decoder gets exactly as many units of room as there are bytes; the units after that
-// room must stay as they were.
+// Decoded onto the end of a text that already holds something, which must stay.
 Text DecodeInPieces(const Bytes& bytes, std::mt19937& rng, std::size_t longest_piece = 7) {
-  constexpr char16_t kUntouched = u'\uABCD';
-  constexpr std::size_t kGuard = 64;
-  std::vector<char16_t> room(bytes.size() + kGuard, kUntouched);
-  Utf8PieceDecoder decoder(room.data(), bytes.size());
+  const Text kBefore = u"\uABCD";
+  Text out = kBefore;
+  Utf8PieceDecoder decoder;
   for (std::size_t at = 0; at < bytes.size();) {
     const std::size_t length = std::min<std::size_t>(bytes.size() - at, 1 + rng() % longest_piece);
-    decoder.Add(std::span(bytes.data() + at, length));
+    decoder.Add(std::span(bytes.data() + at, length), out);
     at += length;
   }
-  decoder.Finish();
-  EXPECT_LE(decoder.Size(), bytes.size());
-  EXPECT_TRUE(std::all_of(room.begin() + static_cast<std::ptrdiff_t>(bytes.size()), room.end(),
-                          [](char16_t unit) { return unit == kUntouched; }));
-  return Text(room.data(), decoder.Size());
+  decoder.Finish(out);
+  EXPECT_EQ(out.substr(0, kBefore.size()), kBefore);
+  return out.substr(kBefore.size());
 }
 
 TEST(Utf8PieceDecoderTest, PiecesDecodeAsTheWhole) {
@@ -68,7 +63,6 @@ TEST(Utf8PieceDecoderTest, PiecesDecodeAsTheWhole) {
   }
 }
 
-// Long pieces are decoded block by block straight into the text, up to the last few units.
 TEST(Utf8PieceDecoderTest, LongPiecesDecodeAsTheWhole) {
   std::mt19937 rng(77);
   for (int round = 0; round < 300 && !HasFailure(); ++round) {

@@ -11,32 +11,11 @@
 #include <vector>
 
 #include "generator/gen_list.h"
+#include "run_doubles.h"
+#include "workbooks.h"
 
 namespace drumlo {
 namespace {
-
-class QuietHost : public RunHost {
- public:
-  void UpdateStatus(TextView status) override { last_status = status; }
-  void SetHourglass(bool) override {}
-  void ShowMessage(TextView, MessageIcon) override {}
-  void Beep() override {}
-  Text last_status;
-};
-
-class MemoryFiles : public FileAccess {
- public:
-  bool Exists(TextView path) override { return files.count(Text(path)) != 0; }
-  std::int32_t Read(TextView path, Bytes& buffer) override {
-    buffer = files.at(Text(path));
-    return kErrorSuccess;
-  }
-  std::int32_t Write(TextView path, std::span<const std::uint8_t> bytes) override {
-    files[Text(path)] = Bytes(bytes.begin(), bytes.end());
-    return kErrorSuccess;
-  }
-  std::map<Text, Bytes> files;
-};
 
 // What a run left behind, comparable between two runs.
 struct Outcome {
@@ -52,28 +31,19 @@ struct Outcome {
   }
 };
 
-Text Decode(const Bytes& bytes) {
-  EXPECT_TRUE(bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE);
-  EXPECT_EQ(bytes.size() % 2, 0u);
-  Text text;
-  for (std::size_t k = 2; k + 1 < bytes.size(); k += 2)
-    text.push_back(static_cast<char16_t>(bytes[k] | (bytes[k + 1] << 8)));
-  return text;
-}
-
 Outcome RunOn(std::string workbook) {
   MemoryFiles files;
   files.files[u"book.xml"] = Bytes(workbook.begin(), workbook.end());
   std::string().swap(workbook);
-  QuietHost host;
+  RecordingHost host;
   WindowSongValues window;
   RunReport report;
   RunContext context{host, files, window, u"out/", false, &report};
   Outcome out;
   out.outcome = GenList(u"book.xml", 1, 999999, context).outcome;
-  out.last_status = host.last_status;
+  out.last_status = host.Statuses().back();
   for (const auto& [path, bytes] : files.files) {
-    if (path != u"book.xml") out.lists[path.substr(4)] = Decode(bytes);
+    if (path != u"book.xml") out.lists[path.substr(4)] = ListText(bytes);
   }
   out.rows_read = report.rows_read;
   out.rows_accepted = report.rows_accepted;
@@ -89,18 +59,11 @@ std::string Repeat(const std::string& unit, std::size_t times) {
   return s;
 }
 
-std::string Cell(const std::string& value) {
-  return "<Cell><Data ss:Type=\"String\">" + value + "</Data></Cell>";
-}
-
-const std::string kHeader =
-    "<Row>" + Cell("INDEX") + Cell("PAK") + Cell("XML") + Cell("NAME") + "</Row>\n";
-
 std::string SongCells(int index, const std::string& name) {
   return Cell(std::to_string(index)) + Cell("p") + Cell("s" + std::to_string(index)) + Cell(name);
 }
 
-std::string Song(int index, const std::string& name) {
+std::string NamedSong(int index, const std::string& name) {
   return "<Row>" + SongCells(index, name) + "</Row>\n";
 }
 
@@ -133,24 +96,24 @@ std::vector<HostileCase> Cases() {
   return {
       {"NestedStartTagsClosedInsideValue",
        kMillion,
-       [](std::size_t n) { return Book(Song(5001, Repeat("<b>", n) + "x" + Repeat("</b>", n))); },
+       [](std::size_t n) { return Book(NamedSong(5001, Repeat("<b>", n) + "x" + Repeat("</b>", n))); },
        {{u"5001.txt", {u"x"}}}},
       {"NestedStartTagsNeverClosedInsideRow",
        kMillion,
        [](std::size_t n) {
          return Book("<Row>" + SongCells(5001, "a") + Repeat("<b>", n) + "</Row>\n" +
-                     Song(5002, "b"));
+                     NamedSong(5002, "b"));
        },
        {{u"5001.txt", {u"a", u"b"}}}},
       {"NestedRowStartTagsAtTheEnd",
        kMillion,
-       [](std::size_t n) { return Book(Song(5001, "a") + Repeat("<Row>", n)); },
+       [](std::size_t n) { return Book(NamedSong(5001, "a") + Repeat("<Row>", n)); },
        {{u"5001.txt", {u"a"}}}},
       {"RowWithAMillionCells",
        kMillion,
        [](std::size_t n) {
          return Book("<Row>" + SongCells(5001, "a") + Repeat(Cell("z"), n) + "</Row>\n" +
-                     Song(5002, "b"));
+                     NamedSong(5002, "b"));
        },
        {{u"5001.txt", {u"a", u"b"}}}},
       {"TenMegabyteAttributeValue",
@@ -165,14 +128,14 @@ std::vector<HostileCase> Cases() {
       {"CellsNeverClosed",
        kMillion,
        [](std::size_t n) {
-         return Book(Song(5001, "a") + "<Row>" + Cell("5002") + Repeat("<Cell><Data>", n));
+         return Book(NamedSong(5001, "a") + "<Row>" + Cell("5002") + Repeat("<Cell><Data>", n));
        },
        {{u"5001.txt", {u"a"}}}},
       {"LessThanSignsStartingNothingInsideRow",
        kMillion,
        [](std::size_t n) {
          return Book("<Row>" + SongCells(5001, "a") + Repeat("<", n) + Repeat("<b", n) +
-                     Repeat("<!x", n) + Repeat("<-", n) + "</Row>\n" + Song(5002, "b"));
+                     Repeat("<!x", n) + Repeat("<-", n) + "</Row>\n" + NamedSong(5002, "b"));
        },
        {{u"5001.txt", {u"a", u"b"}}}},
       {"UnclosedNestedElementsBetweenCells",
@@ -180,7 +143,7 @@ std::vector<HostileCase> Cases() {
        [](std::size_t n) {
          std::string row = "<Row>" + Cell("5001") + Cell("p") + Cell("s");
          row += Repeat("<a><b></a>", n) + Cell("a") + "</Row>\n";
-         return Book(row + Song(5002, "b"));
+         return Book(row + NamedSong(5002, "b"));
        },
        {{u"5001.txt", {u"a", u"b"}}}},
   };
@@ -224,7 +187,7 @@ TEST(HostileWorkbook, HundredMegabytesWithoutAnyTagIsAnEmptyFile) {
 
 TEST(HostileWorkbook, LongTextWithoutTagsInsideAValueIsKept) {
   const std::string text(10 * kMillion, 'y');
-  const Outcome out = RunOn(Book(Song(5001, text)));
+  const Outcome out = RunOn(Book(NamedSong(5001, text)));
   ASSERT_EQ(out.lists.count(u"5001.txt"), 1u);
   EXPECT_EQ(Names(out.lists.at(u"5001.txt")), std::vector<Text>{Text(text.begin(), text.end())});
 }
@@ -233,7 +196,7 @@ TEST(HostileWorkbook, NulBytesAreOrdinaryCodeUnits) {
   const std::string nul(1, '\0');
   // A NUL inside a tag name makes it another name; a NUL inside a value stays in the entry.
   const Outcome out = RunOn(Book("<Ro" + nul + "w>" + SongCells(5000, "hidden") + "</Row>\n" +
-                                 Song(5001, "a" + nul + "b") + nul + Song(5002, nul)));
+                                 NamedSong(5001, "a" + nul + "b") + nul + NamedSong(5002, nul)));
   ASSERT_EQ(out.lists.count(u"5001.txt"), 1u);
   EXPECT_EQ(Names(out.lists.at(u"5001.txt")),
             (std::vector<Text>{Text(u"a\0b", 3), Text(1, u'\0')}));
@@ -241,8 +204,8 @@ TEST(HostileWorkbook, NulBytesAreOrdinaryCodeUnits) {
 
 TEST(HostileWorkbook, MalformedUtf8BecomesReplacementCharacters) {
   // An encoded surrogate (ED A0 80) is three maximal subparts; a cut sequence before "<" is one.
-  const Outcome out = RunOn(Book(Song(5001, "\xED\xA0\x80") + Song(5002, "a\xE4\xB8") +
-                                 Song(5003,
+  const Outcome out = RunOn(Book(NamedSong(5001, "\xED\xA0\x80") + NamedSong(5002, "a\xE4\xB8") +
+                                 NamedSong(5003,
                                       "\xFF\xC0\xAF"
                                       "b")));
   ASSERT_EQ(out.lists.count(u"5001.txt"), 1u);
@@ -252,7 +215,7 @@ TEST(HostileWorkbook, MalformedUtf8BecomesReplacementCharacters) {
 
 TEST(HostileWorkbook, BrokenUtf8InsideTagsHidesOnlyThatTag) {
   const Outcome out =
-      RunOn(Book("<Row\xC3>" + SongCells(5000, "hidden") + "</Row>\n" + Song(5001, "a")));
+      RunOn(Book("<Row\xC3>" + SongCells(5000, "hidden") + "</Row>\n" + NamedSong(5001, "a")));
   ASSERT_EQ(out.lists.count(u"5001.txt"), 1u);
   EXPECT_EQ(out.lists.size(), 1u);
   EXPECT_EQ(Names(out.lists.at(u"5001.txt")), std::vector<Text>{u"a"});

@@ -1,12 +1,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
-#include <string_view>
 #include <utility>
 
 #include "app/cli/console.h"
 #include "app/cli/report_format.h"
 #include "app/startup_context.h"
+#include "app/words.h"
 #include "fileio/file_access.h"
 #include "generator/gen_list.h"
 #include "generator/numeric_value.h"
@@ -23,32 +23,10 @@ enum ExitCode : int {
   kExitUsage = 64,
 };
 
-constexpr TextView kUsage =
-    u"usage: drumlo-listgen [--from ID] [--to ID] [--out DIR] [--quiet] [--report[=json]]\n"
-    u"                      [--dry-run] [--timings] [WORKBOOK]\n";
-
-constexpr TextView kHelp =
-    u"Writes Drumlo song list files from a song master table (SpreadsheetML workbook).\n"
-    u"\n"
-    u"  WORKBOOK         the master table (default: 歌曲规范总表.xml in the current directory)\n"
-    u"  --from ID        first song ID to list (default 5000)\n"
-    u"  --to ID          last song ID to list (default 9999)\n"
-    u"  --out DIR        directory for the list files (default: the program's directory)\n"
-    u"  --quiet          do not print the status texts\n"
-    u"  --report[=json]  print what the run found, as text or as one JSON object\n"
-    u"  --dry-run        do everything but write the list files\n"
-    u"  --timings        print the seconds of each phase to standard error\n"
-    u"  --help, --version\n"
-    u"\n"
-    u"Exit codes: 0 finished, 2 workbook missing, 3 workbook unreadable,\n"
-    u"4 a list file not written, 5 no Row in the workbook, 64 usage error.\n";
-
-constexpr TextView kVersion = u"drumlo-listgen 1.0.0.52\n";
-
 struct Options {
-  Text workbook = u"歌曲规范总表.xml";
-  Text from = u"5000";
-  Text to = u"9999";
+  Text workbook{kDefaultWorkbook};
+  Text from{kDefaultIdFrom};
+  Text to{kDefaultIdTo};
   Text out_dir;
   bool quiet = false;
   bool dry_run = false;
@@ -58,65 +36,127 @@ struct Options {
   bool version = false;
 };
 
-struct ParseError {
-  Text reason;
+enum class Takes { kNothing, kValue, kOptionalValue };
+
+// One option: how it is written, what it takes, what --help says of it, and what it sets.
+// Parsing and --help both read this table, so that they cannot drift apart.
+struct OptionSpec {
+  TextView name;
+  TextView alias;
+  Takes takes;
+  TextView value_name;  // as the usage line and --help show the value
+  TextView help;
+  // Sets the option; false when the value is not one the option takes.
+  bool (*apply)(Options& options, TextView value);
 };
 
-bool TakeValue(const std::vector<Text>& args, std::size_t& i, TextView name, Text& value,
-               std::optional<ParseError>& error) {
-  const Text& arg = args[i];
-  if (arg == name) {
-    if (i + 1 >= args.size()) {
-      error = ParseError{Text(name) + u" needs a value"};
-      return true;
+constexpr OptionSpec kOptions[] = {
+    {u"--from", {}, Takes::kValue, u" ID", u"first song ID to list (default 5000)",
+     [](Options& o, TextView v) { return o.from = v, true; }},
+    {u"--to", {}, Takes::kValue, u" ID", u"last song ID to list (default 9999)",
+     [](Options& o, TextView v) { return o.to = v, true; }},
+    {u"--out", {}, Takes::kValue, u" DIR",
+     u"directory for the list files (default: the program's directory)",
+     [](Options& o, TextView v) { return o.out_dir = v, true; }},
+    {u"--quiet", {}, Takes::kNothing, {}, u"do not print the status texts",
+     [](Options& o, TextView) { return o.quiet = true; }},
+    {u"--report", {}, Takes::kOptionalValue, u"[=text|json]",
+     u"print what the run found, as text (the default) or as one JSON object",
+     [](Options& o, TextView v) {
+       if (v.empty() || v == u"text") return o.report = ReportFormat::kText, true;
+       if (v == u"json") return o.report = ReportFormat::kJson, true;
+       return false;
+     }},
+    {u"--dry-run", {}, Takes::kNothing, {}, u"do everything but write the list files",
+     [](Options& o, TextView) { return o.dry_run = true; }},
+    {u"--timings", {}, Takes::kNothing, {}, u"print the seconds of each phase to standard error",
+     [](Options& o, TextView) { return o.timings = true; }},
+    {u"--help", u"-h", Takes::kNothing, {}, u"print this help and exit",
+     [](Options& o, TextView) { return o.help = true; }},
+    {u"--version", {}, Takes::kNothing, {}, u"print the version and exit",
+     [](Options& o, TextView) { return o.version = true; }},
+};
+
+constexpr TextView kProgram = u"drumlo-listgen";
+constexpr TextView kWorkbookHelp =
+    u"the master table (default: 歌曲规范总表.xml in the current directory)";
+constexpr TextView kAbout =
+    u"Writes Drumlo song list files from a song master table (SpreadsheetML workbook).\n";
+constexpr TextView kExitCodes =
+    u"Exit codes: 0 finished, 2 workbook missing, 3 workbook unreadable,\n"
+    u"4 a list file not written, 5 no Row in the workbook, 64 usage error.\n";
+constexpr TextView kVersion = u"drumlo-listgen 1.0.0.52\n";
+
+// "usage: drumlo-listgen [--from ID] ... [WORKBOOK]", broken before 90 columns.
+Text Usage() {
+  const Text head = u"usage: " + Text(kProgram);
+  Text usage = head;
+  std::size_t line_start = 0;
+  const auto add = [&](const Text& item) {
+    if (usage.size() - line_start + 1 + item.size() > 90) {
+      usage += u"\n";
+      line_start = usage.size();
+      usage.append(head.size(), u' ');
     }
-    value = args[++i];
-    return true;
+    usage += u" " + item;
+  };
+  for (const OptionSpec& o : kOptions) {
+    if (o.name == u"--help" || o.name == u"--version") continue;
+    add(u"[" + Text(o.name) + Text(o.value_name) + u"]");
   }
-  if (arg.size() > name.size() && TextView(arg).substr(0, name.size()) == name &&
-      arg[name.size()] == u'=') {
-    value = arg.substr(name.size() + 1);
-    return true;
-  }
-  return false;
+  add(u"[WORKBOOK]");
+  return usage + u"\n";
 }
 
-std::optional<ParseError> ParseArgs(const std::vector<Text>& args, Options& options) {
-  std::optional<ParseError> error;
+Text HelpLine(TextView left, TextView help) {
+  constexpr std::size_t kHelpColumn = 21;
+  Text line = u"  " + Text(left);
+  line.append(line.size() < kHelpColumn ? kHelpColumn - line.size() : 1, u' ');
+  return line + Text(help) + u"\n";
+}
+
+Text Help() {
+  Text help = Usage() + Text(kAbout) + u"\n" + HelpLine(u"WORKBOOK", kWorkbookHelp);
+  for (const OptionSpec& o : kOptions) {
+    Text left = Text(o.name) + Text(o.value_name);
+    if (!o.alias.empty()) left += u", " + Text(o.alias);
+    help += HelpLine(left, o.help);
+  }
+  return help + u"\n" + Text(kExitCodes);
+}
+
+const OptionSpec* FindOption(TextView name) {
+  for (const OptionSpec& o : kOptions) {
+    if (name == o.name || (!o.alias.empty() && name == o.alias)) return &o;
+  }
+  return nullptr;
+}
+
+// Parses the arguments into `options`; the reason when they are not usable.
+std::optional<Text> ParseArgs(const std::vector<Text>& args, Options& options) {
   bool have_workbook = false;
-  for (std::size_t i = 0; i < args.size() && !error; ++i) {
-    const Text& arg = args[i];
-    if (TakeValue(args, i, u"--from", options.from, error) ||
-        TakeValue(args, i, u"--to", options.to, error) ||
-        TakeValue(args, i, u"--out", options.out_dir, error)) {
-      continue;
-    }
-    if (arg == u"--quiet") {
-      options.quiet = true;
-    } else if (arg == u"--dry-run") {
-      options.dry_run = true;
-    } else if (arg == u"--timings") {
-      options.timings = true;
-    } else if (arg == u"--report") {
-      options.report = ReportFormat::kText;
-    } else if (arg == u"--report=json") {
-      options.report = ReportFormat::kJson;
-    } else if (arg == u"--report=text") {
-      options.report = ReportFormat::kText;
-    } else if (arg == u"--help" || arg == u"-h") {
-      options.help = true;
-    } else if (arg == u"--version") {
-      options.version = true;
-    } else if (arg.size() > 1 && arg[0] == u'-') {
-      error = ParseError{u"unknown option " + arg};
-    } else if (have_workbook) {
-      error = ParseError{u"only one workbook may be named"};
-    } else {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const TextView arg = args[i];
+    if (arg.size() < 2 || arg[0] != u'-') {
+      if (have_workbook) return u"only one workbook may be named";
       options.workbook = arg;
       have_workbook = true;
+      continue;
     }
+    const std::size_t equals = arg.find(u'=');
+    const OptionSpec* option = FindOption(arg.substr(0, equals));
+    if (option == nullptr) return u"unknown option " + Text(arg);
+    TextView value;
+    if (equals != TextView::npos) {
+      if (option->takes == Takes::kNothing) return Text(option->name) + u" takes no value";
+      value = arg.substr(equals + 1);
+    } else if (option->takes == Takes::kValue) {
+      if (i + 1 >= args.size()) return Text(option->name) + u" needs a value";
+      value = args[++i];
+    }
+    if (!option->apply(options, value)) return u"unknown value for " + Text(arg);
   }
-  return error;
+  return std::nullopt;
 }
 
 // The ID fields are read as the window reads them: the number the text begins with, halves
@@ -128,11 +168,13 @@ std::optional<std::int32_t> ParseId(const Text& text) {
 class ConsoleHost : public RunHost {
  public:
   ConsoleHost(Console& console, bool quiet) : console_(console), quiet_(quiet) {}
-  void UpdateStatus(TextView status) override {
-    if (!quiet_) console_.Err(Text(status) + u"\n");
+  void ShowStatus(const RunStatus& status) override {
+    if (!quiet_) console_.Err(StatusText(status) + u"\n");
+  }
+  void ShowMessage(const RunMessage& message) override {
+    console_.Err(MessageText(message) + u"\n");
   }
   void SetHourglass(bool) override {}
-  void ShowMessage(TextView text, MessageIcon) override { console_.Err(Text(text) + u"\n"); }
   void Beep() override {}
 
  private:
@@ -141,8 +183,8 @@ class ConsoleHost : public RunHost {
 };
 
 int UsageError(Console& console, TextView reason) {
-  console.Err(u"drumlo-listgen: " + Text(reason) + u"\n");
-  console.Err(kUsage);
+  console.Err(Text(kProgram) + u": " + Text(reason) + u"\n");
+  console.Err(Usage());
   return kExitUsage;
 }
 
@@ -184,12 +226,11 @@ void PrintTimings(Console& console, const RunTimings& t) {
 
 int RunListTool(const std::vector<Text>& args, Console& console) {
   Options options;
-  if (std::optional<ParseError> error = ParseArgs(args, options)) {
-    return UsageError(console, error->reason);
+  if (const std::optional<Text> error = ParseArgs(args, options)) {
+    return UsageError(console, *error);
   }
   if (options.help) {
-    console.Out(kUsage);
-    console.Out(kHelp);
+    console.Out(Help());
     return kExitFinished;
   }
   if (options.version) {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "common/text.h"
-#include "generator/gen_list.h"
+#include "generator/run_report.h"
 
 namespace drumlo {
 

@@ -2,10 +2,10 @@
 // responsive during a run, and a process that ends at once on Exit or close.
 #include "fm_main.h"
 
-#include "about_text.h"
 #include "app/startup_context.h"
 #include "generator/numeric_value.h"
 #include "resource.h"
+#include "version_resource.h"
 
 namespace drumlo {
 namespace {
@@ -20,7 +20,7 @@ constexpr DWORD kWindowExStyle = WS_EX_ACCEPTFILES | WS_EX_CONTROLPARENT;
 struct ControlSpec {
   int id;
   const wchar_t* window_class;
-  const wchar_t* text;
+  TextView text;
   DWORD style;
   DWORD ex_style;
   int left, top, width, height;  // twips from the client area's top-left corner
@@ -28,16 +28,16 @@ struct ControlSpec {
 
 // In tab order: the creation order is the order Tab moves in.
 constexpr ControlSpec kControls[] = {
-    {IDC_TXFILE, L"EDIT", L"歌曲规范总表.xml", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 240,
-     0, 2415, 270},
-    {IDC_TXFROM, L"EDIT", L"5000", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 240, 360, 975,
+    {IDC_TXFILE, L"EDIT", kDefaultWorkbook, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 240, 0,
+     2415, 270},
+    {IDC_TXFROM, L"EDIT", kDefaultIdFrom, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 240, 360,
+     975, 270},
+    {IDC_TXTO, L"EDIT", kDefaultIdTo, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 1680, 360, 975,
      270},
-    {IDC_TXTO, L"EDIT", L"9999", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 1680, 360, 975,
-     270},
-    {IDC_CMDGEN, L"BUTTON", L"&S.开始生成TXT列表", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 240, 720, 2415,
+    {IDC_CMDGEN, L"BUTTON", kGenerateCaption, WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 240, 720, 2415,
      495},
     // Broken at the label's width like an edit control, so a long path wraps mid-word.
-    {IDC_LBSTATUS, L"STATIC", L"当前状态", SS_LEFT | SS_EDITCONTROL, 0, 0, 1320, 2895, 615},
+    {IDC_LBSTATUS, L"STATIC", kStatusCaption, SS_LEFT | SS_EDITCONTROL, 0, 0, 1320, 2895, 615},
 };
 
 const wchar_t* Wide(const Text& text) {
@@ -67,12 +67,11 @@ bool FmMain::Create(HINSTANCE instance, int show_command) {
   window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  window_class.lpszMenuName = MAKEINTRESOURCEW(IDR_MAINMENU);
   window_class.lpszClassName = kClassName;
   if (!RegisterClassExW(&window_class)) return false;
   hwnd_ = CreateWindowExW(kWindowExStyle, kClassName, Wide(Text(kAppTitle)), kWindowStyle,
                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                          nullptr, instance, this);
+                          CreateMainMenu(), instance, this);
   if (hwnd_ == nullptr) return false;
   ShowWindow(hwnd_, show_command);
   SetFocus(last_focus_);
@@ -233,11 +232,19 @@ void FmMain::Generate() {
 }
 
 void FmMain::ReportIdOutOfRange(const Text& field_text) {
-  ShowMessage(u"歌曲编号超出范围: " + field_text, MessageIcon::kWarning);
+  Say(IdOutOfRangeText(field_text), MessageIcon::kWarning);
 }
 
 void FmMain::ShowAbout() {
-  ShowMessage(AboutText(ReadOwnVersion()), MessageIcon::kInformation);
+  Say(AboutText(ReadOwnVersion()), MessageIcon::kInformation);
+}
+
+void FmMain::ShowStatus(const RunStatus& status) {
+  UpdateStatus(StatusText(status));
+}
+
+void FmMain::ShowMessage(const RunMessage& message) {
+  Say(MessageText(message), IconOf(message.kind));
 }
 
 void FmMain::UpdateStatus(TextView status) {
@@ -259,7 +266,7 @@ void FmMain::SetHourglass(bool busy) {
   }
 }
 
-void FmMain::ShowMessage(TextView text, MessageIcon icon) {
+void FmMain::Say(TextView text, MessageIcon icon) {
   MessageBoxW(hwnd_, Wide(Text(text)), Wide(Text(kAppTitle)), MB_OK | IconFlag(icon));
 }
 
@@ -267,9 +274,22 @@ void FmMain::Beep() {
   MessageBeep(MB_OK);
 }
 
+// The menu bar: File with Exit, Help with About; no item has a shortcut key.
+HMENU FmMain::CreateMainMenu() {
+  const auto popup = [](HMENU bar, TextView caption, int id, TextView item) {
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), Wide(Text(item)));
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), Wide(Text(caption)));
+  };
+  HMENU bar = CreateMenu();
+  popup(bar, kFileMenu, IDM_EXIT, kExitItem);
+  popup(bar, kHelpMenu, IDM_ABOUT, kAboutItem);
+  return bar;
+}
+
 void FmMain::CreateControls() {
   for (const ControlSpec& c : kControls) {
-    CreateWindowExW(c.ex_style, c.window_class, c.text, WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0,
+    CreateWindowExW(c.ex_style, c.window_class, Wide(Text(c.text)), WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0,
                     hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
   }
 }

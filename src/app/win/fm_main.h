@@ -6,8 +6,8 @@
 
 #include <shellapi.h>  // after windows.h, which it needs
 
+#include "app/words.h"
 #include "generator/gen_list.h"
-#include "generator/song_rules.h"
 
 namespace drumlo {
 
@@ -18,10 +18,13 @@ class FmMain final : public RunHost {
   // The message loop of the idle window; the process ends from inside it (Exit, close).
   int RunMessageLoop();
 
+  // Shows a status text and processes the window messages pending at that moment.
+  void UpdateStatus(TextView status);
+
   // RunHost: what a generation run asks of the window.
-  void UpdateStatus(TextView status) override;
+  void ShowStatus(const RunStatus& status) override;
+  void ShowMessage(const RunMessage& message) override;
   void SetHourglass(bool busy) override;
-  void ShowMessage(TextView text, MessageIcon icon) override;
   void Beep() override;
 
  private:
@@ -41,6 +44,8 @@ class FmMain final : public RunHost {
   void Generate();
   void ReportIdOutOfRange(const Text& field_text);
   void ShowAbout();
+  void Say(TextView text, MessageIcon icon);
+  [[nodiscard]] static HMENU CreateMainMenu();
   void CreateControls();
   void LayOut();
   void ApplyMessageFont();

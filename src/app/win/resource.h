@@ -1,9 +1,9 @@
-// Resource and control identifiers of the main window, shared with the .rc file and the UI test.
+// Resource, menu and control identifiers of the main window, shared with the .rc file and the
+// UI test.
 #pragma once
 
 #define IDI_APP 1
 
-#define IDR_MAINMENU 100
 #define IDM_EXIT 40001   // mnExit
 #define IDM_ABOUT 40002  // mnAbout
 

@@ -1,12 +1,10 @@
-// The About message from the executable's own version resource.
-#include "about_text.h"
+#include "version_resource.h"
 
 #include <windows.h>
 
 #include <vector>
 
 #include "app/startup_context.h"
-#include "generator/song_rules.h"
 
 namespace drumlo {
 namespace {
@@ -49,17 +47,6 @@ Text StringEntry(const std::vector<BYTE>& block, TextView name) {
 }
 
 }  // namespace
-
-Text AboutText(const VersionFacts& facts) {
-  Text text = facts.product_name + u" 版本 " + DecimalText(facts.major) + u"." +
-              DecimalText(facts.minor) + u"." + DecimalText(facts.revision);
-  text += u"\n程序作者: Ivo.Marsh";
-  text += u"\n" + facts.legal_copyright;
-  text += u"\n警告: 本程序仅用于生成Drumlo歌曲列表文件。";
-  text += u"\n生成前请备份程序目录中的同名列表文件,";
-  text += u"\n已有的同名列表文件将被直接覆盖。";
-  return text;
-}
 
 VersionFacts ReadOwnVersion() {
   VersionFacts facts;

@@ -1,0 +1,47 @@
+// Every text the user reads, in one place: the statuses and messages of a run, the window's
+// captions and menus, and the About message. The run reports typed events; these tables turn
+// them into the exact texts that the window and the command-line tool show.
+#pragma once
+
+#include <cstdint>
+
+#include "common/text.h"
+#include "generator/run_host.h"
+
+namespace drumlo {
+
+inline constexpr TextView kAppTitle = u"Drumlo歌曲列表生成器";
+
+// The window's initial field texts and captions.
+inline constexpr TextView kDefaultWorkbook = u"歌曲规范总表.xml";
+inline constexpr TextView kDefaultIdFrom = u"5000";
+inline constexpr TextView kDefaultIdTo = u"9999";
+inline constexpr TextView kGenerateCaption = u"&S.开始生成TXT列表";
+inline constexpr TextView kStatusCaption = u"当前状态";
+inline constexpr TextView kFileMenu = u"&F.文件";
+inline constexpr TextView kExitItem = u"&X.退出";
+inline constexpr TextView kHelpMenu = u"&H.帮助";
+inline constexpr TextView kAboutItem = u"&A.关于...";
+
+enum class MessageIcon { kNone, kInformation, kWarning };
+
+[[nodiscard]] Text StatusText(const RunStatus& status);
+[[nodiscard]] Text MessageText(const RunMessage& message);
+[[nodiscard]] MessageIcon IconOf(RunMessageKind kind);
+
+// The window refuses an ID field whose value does not fit 32 bits.
+[[nodiscard]] Text IdOutOfRangeText(TextView field_text);
+
+// What the About message shows of the executable's version resource.
+struct VersionFacts {
+  Text product_name;
+  Text legal_copyright;
+  std::uint16_t major = 0;
+  std::uint16_t minor = 0;
+  std::uint16_t revision = 0;  // the fourth number; the third is not shown
+};
+
+// Six lines joined by single line feeds, nothing after the last one.
+[[nodiscard]] Text AboutText(const VersionFacts& facts);
+
+}  // namespace drumlo

@@ -1,0 +1,284 @@
+#include "generator/row_source.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "fileio/utf8.h"
+#include "generator/row_cut.h"
+#include "xmlscan/element_access.h"
+#include "xmlscan/scan_primitives.h"
+
+namespace drumlo {
+namespace {
+
+// Batches the reader may have filled before the run takes them.
+constexpr std::size_t kBatchesAhead = 4;
+constexpr TextView kRowName = u"Row";
+constexpr TextView kWorksheetName = u"Worksheet";
+
+}  // namespace
+
+class RowSource::Reader final : public PieceSink {
+ public:
+  Reader(FileAccess& files, TextView path, RunTimings* timings)
+      : files_(files), path_(path), timings_(timings) {}
+
+  ~Reader() override {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+
+  void Start(bool own_thread) {
+    if (!own_thread) return;
+    try {
+      thread_ = std::thread([this] { Produce(); });
+      if (timings_ != nullptr) timings_->read_alongside_scan = true;
+    } catch (const std::system_error&) {
+      // No thread to be had: the rows are read when the run asks for them.
+    }
+  }
+
+  bool Next(RowBatch& batch) {
+    if (!thread_.joinable() && !produced_) {
+      produced_ = true;
+      Produce();
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !ready_.empty() || finished_; });
+    if (ready_.empty()) return false;
+    std::unique_ptr<RowBatch> taken = std::move(ready_.front());
+    ready_.pop_front();
+    std::swap(batch, *taken);
+    spare_.push_back(std::move(taken));
+    lock.unlock();
+    changed_.notify_all();
+    return true;
+  }
+
+  bool ReadWhole() const { return read_whole_.load(std::memory_order_acquire); }
+
+  std::int32_t ReadResult() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return read_ended_; });
+    return read_result_;
+  }
+
+  bool Size(std::size_t) override { return true; }
+
+  void Piece(std::span<const std::uint8_t> bytes) override {
+    // Once the rows have ended, or the run has gone, the rest of the file is only read through.
+    if (rows_ended_ || Stopping()) return;
+    {
+      const PhaseClock clock(&decode_seconds_);
+      decoder_.Add(bytes, window_);
+    }
+    CutRows(false);
+    DropBehindCursor();
+  }
+
+ private:
+  // Reads the whole file, cutting rows as the text comes, then the rows left at its end.
+  void Produce() {
+    std::int32_t code = kErrorSuccess;
+    double whole_seconds = 0;
+    try {
+      {
+        const PhaseClock clock(&whole_seconds);
+        code = files_.ReadPieces(path_, *this);
+        if (code == kErrorSuccess) {
+          const PhaseClock decoding(&decode_seconds_);
+          decoder_.Finish(window_);
+        }
+      }
+      EndReading(code, whole_seconds);
+      if (code == kErrorSuccess) CutRows(true);
+      if (!filling_.Rows().empty()) Deliver();
+    } catch (const std::bad_alloc&) {
+      EndReading(kErrorNotEnoughMemory, whole_seconds);
+    }
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      finished_ = true;
+    }
+    changed_.notify_all();
+  }
+
+  void EndReading(std::int32_t code, double whole_seconds) {
+    if (timings_ != nullptr) {
+      timings_->decode = decode_seconds_;
+      timings_->read = whole_seconds - decode_seconds_ - cut_seconds_;
+    }
+    read_whole_.store(code == kErrorSuccess, std::memory_order_release);
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      read_ended_ = true;
+      read_result_ = code;
+    }
+    changed_.notify_all();
+  }
+
+  // Cuts every row the window holds whole. A row the walk cannot vouch for waits until the
+  // window reaches the end of the workbook (`at_end`), where the accessors read it.
+  void CutRows(bool at_end) {
+    const PhaseClock clock(at_end ? nullptr : &cut_seconds_);
+    while (!rows_ended_) {
+      if (!at_end && (whole_text_needed_ || window_.size() < retry_at_)) return;
+      const std::size_t start = FindStartTag(window_, std::max(cursor_, row_search_from_), kRowName);
+      if (start == TextView::npos) {
+        if (at_end) return;
+        // No row begins before the last few units, which a later piece may complete.
+        row_search_from_ = UndecidedFrom(kRowName);
+        cursor_ = NoteSheets(cursor_, std::min(row_search_from_, UndecidedFrom(kWorksheetName)),
+                             false);
+        return;
+      }
+      cursor_ = NoteSheets(cursor_, start, at_end);
+      std::size_t next = 0;
+      RowCut cut = CutWalkedRow(window_, start, sheet_, walk_, filling_, next);
+      if (cut == RowCut::kNeedMoreText && !at_end) {
+        // Tried again once the window has grown by as much as this try went through.
+        retry_at_ = window_.size() + (window_.size() - start);
+        return;
+      }
+      if (cut == RowCut::kNeedWholeText && !at_end) {
+        whole_text_needed_ = true;
+        return;
+      }
+      if (cut == RowCut::kNeedMoreText || cut == RowCut::kNeedWholeText) {
+        cut = CutAccessedRow(window_, cursor_, sheet_, filling_, next);
+      }
+      if (cut == RowCut::kNoRow) {
+        rows_ended_ = true;
+        return;
+      }
+      cursor_ = next;
+      retry_at_ = 0;
+      if (filling_.Full()) Deliver();
+    }
+  }
+
+  // Notes the worksheets whose start tags begin in [from, to), for the places of later rows;
+  // returns `to`, or the start of a tag whose end may still come.
+  std::size_t NoteSheets(std::size_t from, std::size_t to, bool at_end) {
+    constexpr std::size_t kLongestTag = std::size_t{1} << 16;
+    for (;;) {
+      // A tag that begins before `to` ends before the next "<", which a row start tag at `to`
+      // is, or within the units that UndecidedFrom keeps.
+      const TextView near = TextView(window_).substr(0, to + kWorksheetName.size() + 2);
+      const std::size_t tag = FindStartTag(near, from, kWorksheetName);
+      if (tag == TextView::npos || tag >= to) return to;
+      const std::size_t name_end = tag + 1 + kWorksheetName.size();
+      const Position gt = FindUnquoted(static_cast<Position>(name_end + 1), window_, u'>');
+      if (gt == 0 && !at_end && window_.size() - tag < kLongestTag) return tag;
+      TextView name;
+      if (gt != 0) {
+        const TextView region =
+            TextView(window_).substr(name_end, static_cast<std::size_t>(gt - 1) - name_end);
+        name = AttributeValueIn(region, u"ss:Name");
+        if (name == kNotFound) name = TextView();
+      }
+      filling_.AddSheet(name);
+      ++sheet_;
+      from = name_end;
+    }
+  }
+
+  // Where a start tag of `name` might begin that the window cannot tell yet: its "<", the name
+  // and the unit after it must all be there.
+  std::size_t UndecidedFrom(TextView name) const {
+    return std::max(cursor_, window_.size() - std::min(window_.size(), name.size() + 1));
+  }
+
+  // The text before the row cursor is never searched again.
+  void DropBehindCursor() {
+    if (cursor_ == 0) return;
+    window_.erase(0, cursor_);
+    row_search_from_ -= std::min(row_search_from_, cursor_);
+    retry_at_ -= std::min(retry_at_, cursor_);
+    cursor_ = 0;
+  }
+
+  // Hands the filled batch to the run and takes an empty one, waiting while the run is
+  // kBatchesAhead batches behind.
+  void Deliver() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    ready_.push_back(std::make_unique<RowBatch>(std::move(filling_)));
+    changed_.notify_all();
+    if (thread_.joinable()) {
+      changed_.wait(lock, [this] { return stopping_ || ready_.size() < kBatchesAhead; });
+    }
+    if (!spare_.empty()) {
+      filling_ = std::move(*spare_.back());
+      spare_.pop_back();
+    }
+    filling_.Clear();
+  }
+
+  bool Stopping() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return stopping_;
+  }
+
+  FileAccess& files_;
+  const Text path_;
+  RunTimings* timings_;
+
+  // The reading side.
+  Utf8PieceDecoder decoder_;
+  Text window_;                  // the workbook's text from the row cursor on
+  std::size_t cursor_ = 0;       // in the window: where the search for the next row begins
+  std::size_t row_search_from_ = 0;  // no row start tag begins before this
+  std::size_t retry_at_ = 0;     // the window size at which a cut-short row is walked again
+  bool whole_text_needed_ = false;
+  bool rows_ended_ = false;
+  std::uint32_t sheet_ = 0;
+  ElementWalk walk_;
+  RowBatch filling_;
+  double decode_seconds_ = 0;
+  double cut_seconds_ = 0;
+  bool produced_ = false;
+
+  // The hand-off.
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::unique_ptr<RowBatch>> ready_;
+  std::vector<std::unique_ptr<RowBatch>> spare_;
+  bool finished_ = false;
+  bool stopping_ = false;
+  bool read_ended_ = false;
+  std::int32_t read_result_ = kErrorSuccess;
+  std::atomic<bool> read_whole_{false};
+  std::thread thread_;  // last: started when everything it uses is there
+};
+
+RowSource::RowSource(FileAccess& files, TextView path, bool own_thread, RunTimings* timings)
+    : reader_(std::make_unique<Reader>(files, path, timings)) {
+  reader_->Start(own_thread);
+}
+
+RowSource::~RowSource() = default;
+
+bool RowSource::Next(RowBatch& batch) {
+  return reader_->Next(batch);
+}
+
+bool RowSource::ReadWhole() const {
+  return reader_->ReadWhole();
+}
+
+std::int32_t RowSource::ReadResult() {
+  return reader_->ReadResult();
+}
+
+}  // namespace drumlo

@@ -1,0 +1,36 @@
+// The rows of a workbook, handed to the run a batch at a time. A reader reads the file piece by
+// piece, decodes each piece into a text window of its own, cuts every complete row out of the
+// window into a batch and drops the text behind the rows it has cut. It works on a thread of its
+// own, a few batches ahead of the run, or inline when the run asks for its first batch.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "common/text.h"
+#include "fileio/file_access.h"
+#include "generator/row_batch.h"
+#include "generator/run_timings.h"
+
+namespace drumlo {
+
+class RowSource {
+ public:
+  RowSource(FileAccess& files, TextView path, bool own_thread, RunTimings* timings);
+  RowSource(const RowSource&) = delete;
+  RowSource& operator=(const RowSource&) = delete;
+  ~RowSource();
+
+  // The next rows, in place of what `batch` held; false when the workbook has no more rows.
+  [[nodiscard]] bool Next(RowBatch& batch);
+  // Whether the whole file has been read without an error, without waiting for it.
+  [[nodiscard]] bool ReadWhole() const;
+  // Waits until the file has been read; 0 when it was read whole, else the error code.
+  [[nodiscard]] std::int32_t ReadResult();
+
+ private:
+  class Reader;
+  std::unique_ptr<Reader> reader_;
+};
+
+}  // namespace drumlo
