@@ -76,6 +76,10 @@ struct PathCase {
   std::int32_t write_code;
 };
 
+void PrintTo(const PathCase& c, std::ostream* os) {
+  *os << c.label;
+}
+
 class RefusedPathTest : public FileAccessErrorsTest,
                         public testing::WithParamInterface<PathCase> {};
 

@@ -90,13 +90,19 @@ struct HostileCase {
   std::map<Text, std::vector<Text>> expected;    // list file -> names of its entries
 };
 
+void PrintTo(const HostileCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 const std::size_t kMillion = 1000000;
 
 std::vector<HostileCase> Cases() {
   return {
       {"NestedStartTagsClosedInsideValue",
        kMillion,
-       [](std::size_t n) { return Book(NamedSong(5001, Repeat("<b>", n) + "x" + Repeat("</b>", n))); },
+       [](std::size_t n) {
+         return Book(NamedSong(5001, Repeat("<b>", n) + "x" + Repeat("</b>", n)));
+       },
        {{u"5001.txt", {u"x"}}}},
       {"NestedStartTagsNeverClosedInsideRow",
        kMillion,
@@ -206,8 +212,8 @@ TEST(HostileWorkbook, MalformedUtf8BecomesReplacementCharacters) {
   // An encoded surrogate (ED A0 80) is three maximal subparts; a cut sequence before "<" is one.
   const Outcome out = RunOn(Book(NamedSong(5001, "\xED\xA0\x80") + NamedSong(5002, "a\xE4\xB8") +
                                  NamedSong(5003,
-                                      "\xFF\xC0\xAF"
-                                      "b")));
+                                           "\xFF\xC0\xAF"
+                                           "b")));
   ASSERT_EQ(out.lists.count(u"5001.txt"), 1u);
   EXPECT_EQ(Names(out.lists.at(u"5001.txt")),
             (std::vector<Text>{u"\uFFFD\uFFFD\uFFFD", u"a\uFFFD", u"\uFFFD\uFFFD\uFFFDb"}));

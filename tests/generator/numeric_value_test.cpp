@@ -8,6 +8,8 @@
 #include <random>
 #include <string>
 
+#include "show_text.h"
+
 namespace drumlo {
 namespace {
 
@@ -15,6 +17,10 @@ struct NumericCase {
   std::u16string_view text;
   double want;
 };
+
+void PrintTo(const NumericCase& c, std::ostream* os) {
+  *os << '"' << Show(c.text) << "\" -> " << c.want;
+}
 
 class NumericValueTest : public ::testing::TestWithParam<NumericCase> {};
 
@@ -77,6 +83,10 @@ struct Int32Case {
   std::optional<std::int32_t> want;
 };
 
+void PrintTo(const Int32Case& c, std::ostream* os) {
+  *os << c.value << " -> " << (c.want ? std::to_string(*c.want) : "does not fit");
+}
+
 class RoundToInt32Test : public ::testing::TestWithParam<Int32Case> {};
 
 TEST_P(RoundToInt32Test, RoundsHalvesToEvenWithinRange) {
@@ -106,6 +116,10 @@ struct ByteCase {
   double value;
   std::optional<std::uint8_t> want;
 };
+
+void PrintTo(const ByteCase& c, std::ostream* os) {
+  *os << c.value << " -> " << (c.want ? std::to_string(*c.want) : "does not fit");
+}
 
 class RoundToByteTest : public ::testing::TestWithParam<ByteCase> {};
 

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ci.h"
 #include "fileio/utf8.h"
 #include "generator/row_source.h"
 #include "run_doubles.h"
@@ -119,11 +119,6 @@ TEST(RowSourceTest, RowsKnowTheWorksheetTheyLieIn) {
                                       "  cell a index - merge -", "row in 2 index 4"}));
 }
 
-// Tests that read the shared corpus fail, rather than pass empty, in CI.
-bool CorpusRequired() {
-  return std::getenv("CI") != nullptr;
-}
-
 TEST(RowCutTest, CorpusAndExampleWorkbooksCutAlike) {
   std::vector<fs::path> books = {fs::path(DRUMLO_SOURCE_DIR) / "examples" /
                                  fs::path(u8"歌曲规范总表.xml")};
@@ -134,7 +129,7 @@ TEST(RowCutTest, CorpusAndExampleWorkbooksCutAlike) {
       if (entry.path().extension() == ".xml") books.push_back(entry.path());
     }
   }
-  if (CorpusRequired()) {
+  if (InCi()) {
     EXPECT_GT(books.size(), 20u) << "no corpus at " << DRUMLO_CORPUS_DIR;
   }
   for (const fs::path& book : books) {

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "show_text.h"
+
 namespace drumlo {
 namespace {
 
@@ -13,6 +15,10 @@ struct RewriteCase {
   std::u16string_view value;
   std::optional<std::u16string_view> want;  // nullopt: rejected
 };
+
+void PrintTo(const RewriteCase& c, std::ostream* os) {
+  *os << '"' << Show(c.value) << "\" -> " << (c.want ? '"' + Show(*c.want) + '"' : "rejected");
+}
 
 class RewriteNameTest : public ::testing::TestWithParam<RewriteCase> {};
 
@@ -49,6 +55,10 @@ struct ColumnNameCase {
   std::u16string_view name;
   Column want;
 };
+
+void PrintTo(const ColumnNameCase& c, std::ostream* os) {
+  *os << '"' << Show(c.name) << "\" -> column " << static_cast<int>(c.want);
+}
 
 class ColumnFromNameTest : public ::testing::TestWithParam<ColumnNameCase> {};
 
@@ -92,6 +102,11 @@ struct IndexCase {
   std::int32_t want_index;
 };
 
+void PrintTo(const IndexCase& c, std::ostream* os) {
+  *os << '"' << Show(c.value) << "\" -> outcome " << static_cast<int>(c.want) << ", "
+      << +c.want_index;
+}
+
 class IndexRuleTest : public ::testing::TestWithParam<IndexCase> {};
 
 TEST_P(IndexRuleTest, StoresThenTestsTheRange) {
@@ -133,6 +148,11 @@ struct LevelCase {
   std::uint8_t want_level;
 };
 
+void PrintTo(const LevelCase& c, std::ostream* os) {
+  *os << '"' << Show(c.value) << "\" -> outcome " << static_cast<int>(c.want) << ", "
+      << +c.want_level;
+}
+
 class LevelRuleTest : public ::testing::TestWithParam<LevelCase> {};
 
 TEST_P(LevelRuleTest, StoresTwiceTheValueRounded) {
@@ -158,6 +178,11 @@ struct ImageCase {
   RuleOutcome want;
   std::int32_t want_image;
 };
+
+void PrintTo(const ImageCase& c, std::ostream* os) {
+  *os << '"' << Show(c.value) << "\" -> outcome " << static_cast<int>(c.want) << ", "
+      << +c.want_image;
+}
 
 class ImageRuleTest : public ::testing::TestWithParam<ImageCase> {};
 
@@ -227,6 +252,10 @@ struct XmlToTxtCase {
   std::u16string_view from;
   std::u16string_view want;
 };
+
+void PrintTo(const XmlToTxtCase& c, std::ostream* os) {
+  *os << '"' << Show(c.from) << "\" -> \"" << Show(c.want) << '"';
+}
 
 class XmlToTxtTest : public ::testing::TestWithParam<XmlToTxtCase> {};
 
@@ -302,6 +331,10 @@ struct DecimalCase {
   std::int64_t value;
   std::u16string_view want;
 };
+
+void PrintTo(const DecimalCase& c, std::ostream* os) {
+  *os << c.value;
+}
 
 class DecimalTextTest : public ::testing::TestWithParam<DecimalCase> {};
 

@@ -19,8 +19,6 @@ std::string Sheet(const std::string& rows) {
          "</Table></Worksheet></Workbook>\n";
 }
 
-const std::string kHeader = Row({Cell("INDEX"), Cell("PAK"), Cell("XML"), Cell("NAME")});
-
 std::string Song(int index, const std::string& pak, const std::string& name) {
   return Row({Cell(std::to_string(index)), Cell(pak), Cell(pak + "x"), Cell(name)});
 }
@@ -49,10 +47,23 @@ Text RandomWorkbook(std::mt19937& rng) {
       u"\r\n    ",
   };
   static const std::vector<TextView> kDisturbances = {
-      u"<?pi </Row> ?>", u"<Cell a='<'>", u"</Data>", u"</Rows>",   u"<RowSet></RowSet>",
-      u"<Row>",          u"</Row >",      u"<Cell",   u"<a-b>",     u"< x>",
-      u"<Cell/ x>",      u"'",            u"\"",      u"<B><B></B></B>",
-      u"<Comment>",      u"</Cell>",      u"^ERROR",
+      u"<?pi </Row> ?>",
+      u"<Cell a='<'>",
+      u"</Data>",
+      u"</Rows>",
+      u"<RowSet></RowSet>",
+      u"<Row>",
+      u"</Row >",
+      u"<Cell",
+      u"<a-b>",
+      u"< x>",
+      u"<Cell/ x>",
+      u"'",
+      u"\"",
+      u"<B><B></B></B>",
+      u"<Comment>",
+      u"</Cell>",
+      u"^ERROR",
   };
   const auto roll = [&rng](std::size_t n) {
     return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);

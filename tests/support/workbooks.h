@@ -17,7 +17,8 @@ namespace drumlo {
 // A workbook of one worksheet holding `rows`.
 [[nodiscard]] std::string Sheet(const std::string& rows);
 // The header INDEX, PAK, XML, NAME and a song row for it (XML value: the package and "x").
-extern const std::string kHeader;
+// Inline, so that it is made before any constant built from it further down a test file.
+inline const std::string kHeader = Row({Cell("INDEX"), Cell("PAK"), Cell("XML"), Cell("NAME")});
 [[nodiscard]] std::string Song(int index, const std::string& pak, const std::string& name = "n");
 
 // Workbook-like text: rows of cells with values, notes, rich text and ss:Index, mixed with

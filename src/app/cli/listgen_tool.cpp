@@ -51,29 +51,63 @@ struct OptionSpec {
 };
 
 constexpr OptionSpec kOptions[] = {
-    {u"--from", {}, Takes::kValue, u" ID", u"first song ID to list (default 5000)",
+    {u"--from",
+     {},
+     Takes::kValue,
+     u" ID",
+     u"first song ID to list (default 5000)",
      [](Options& o, TextView v) { return o.from = v, true; }},
-    {u"--to", {}, Takes::kValue, u" ID", u"last song ID to list (default 9999)",
+    {u"--to",
+     {},
+     Takes::kValue,
+     u" ID",
+     u"last song ID to list (default 9999)",
      [](Options& o, TextView v) { return o.to = v, true; }},
-    {u"--out", {}, Takes::kValue, u" DIR",
+    {u"--out",
+     {},
+     Takes::kValue,
+     u" DIR",
      u"directory for the list files (default: the program's directory)",
      [](Options& o, TextView v) { return o.out_dir = v, true; }},
-    {u"--quiet", {}, Takes::kNothing, {}, u"do not print the status texts",
+    {u"--quiet",
+     {},
+     Takes::kNothing,
+     {},
+     u"do not print the status texts",
      [](Options& o, TextView) { return o.quiet = true; }},
-    {u"--report", {}, Takes::kOptionalValue, u"[=text|json]",
+    {u"--report",
+     {},
+     Takes::kOptionalValue,
+     u"[=text|json]",
      u"print what the run found, as text (the default) or as one JSON object",
      [](Options& o, TextView v) {
        if (v.empty() || v == u"text") return o.report = ReportFormat::kText, true;
        if (v == u"json") return o.report = ReportFormat::kJson, true;
        return false;
      }},
-    {u"--dry-run", {}, Takes::kNothing, {}, u"do everything but write the list files",
+    {u"--dry-run",
+     {},
+     Takes::kNothing,
+     {},
+     u"do everything but write the list files",
      [](Options& o, TextView) { return o.dry_run = true; }},
-    {u"--timings", {}, Takes::kNothing, {}, u"print the seconds of each phase to standard error",
+    {u"--timings",
+     {},
+     Takes::kNothing,
+     {},
+     u"print the seconds of each phase to standard error",
      [](Options& o, TextView) { return o.timings = true; }},
-    {u"--help", u"-h", Takes::kNothing, {}, u"print this help and exit",
+    {u"--help",
+     u"-h",
+     Takes::kNothing,
+     {},
+     u"print this help and exit",
      [](Options& o, TextView) { return o.help = true; }},
-    {u"--version", {}, Takes::kNothing, {}, u"print the version and exit",
+    {u"--version",
+     {},
+     Takes::kNothing,
+     {},
+     u"print the version and exit",
      [](Options& o, TextView) { return o.version = true; }},
 };
 
@@ -109,7 +143,7 @@ Text Usage() {
 }
 
 Text HelpLine(TextView left, TextView help) {
-  constexpr std::size_t kHelpColumn = 21;
+  constexpr std::size_t kHelpColumn = 24;
   Text line = u"  " + Text(left);
   line.append(line.size() < kHelpColumn ? kHelpColumn - line.size() : 1, u' ');
   return line + Text(help) + u"\n";
