@@ -1,14 +1,27 @@
-// Every text the user reads, in one place: the statuses and messages of a run, the window's
-// captions and menus, and the About message. The run reports typed events; these tables turn
-// them into the exact texts that the window and the command-line tool show.
+// Every text the user reads, in one place: the statuses and messages of a run, the reasons for
+// error codes, what the report says of each finding, the window's captions and menus, and the
+// About message. The run reports typed events; these tables turn them into the exact texts that
+// the window and the command-line tool show.
 #pragma once
 
 #include <cstdint>
 
 #include "common/text.h"
 #include "generator/run_host.h"
+#include "generator/run_report.h"
 
 namespace drumlo {
+
+enum class Language { kChinese, kEnglish };
+
+// A text in both languages of the command-line tool.
+struct Bilingual {
+  TextView zh;
+  TextView en;
+  [[nodiscard]] TextView In(Language language) const {
+    return language == Language::kChinese ? zh : en;
+  }
+};
 
 inline constexpr TextView kAppTitle = u"Drumlo歌曲列表生成器";
 
@@ -25,9 +38,20 @@ inline constexpr TextView kAboutItem = u"&A.关于...";
 
 enum class MessageIcon { kNone, kInformation, kWarning };
 
+// Who shows a message: the window's boxes keep their texts; the command-line tool's missing
+// workbook message names the path, since nothing else on its screen does.
+enum class Shell { kWindow, kTool };
+
 [[nodiscard]] Text StatusText(const RunStatus& status);
-[[nodiscard]] Text MessageText(const RunMessage& message);
+[[nodiscard]] Text MessageText(const RunMessage& message, Shell shell = Shell::kWindow);
 [[nodiscard]] MessageIcon IconOf(RunMessageKind kind);
+
+// What an error code of the file access means, in words ("拒绝访问", "access denied").
+[[nodiscard]] TextView ReasonOf(std::int32_t code, Language language);
+
+// What the report says of a finding, and its name in the report's JSON form.
+[[nodiscard]] TextView FindingText(FindingKind kind, Language language);
+[[nodiscard]] TextView FindingKey(FindingKind kind);
 
 // The window refuses an ID field whose value does not fit 32 bits.
 [[nodiscard]] Text IdOutOfRangeText(TextView field_text);

@@ -2,22 +2,78 @@
 
 #include <array>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "generator/numeric_value.h"
 #include "generator/row_source.h"
 #include "generator/upper_case.h"
+#include "xmlscan/scan_primitives.h"
 
 namespace drumlo {
 namespace {
 
 constexpr char16_t kByteOrderMark = u'\uFEFF';
-constexpr std::int32_t kColumnSlots = 21;
+constexpr std::size_t kColumnSlots = 21;
+constexpr std::size_t kCellTextLength = 40;
+constexpr std::size_t kCarriedOverShown = 3;
+// The columns that have a rule, in the order the report lists what was carried over.
+constexpr Column kRuleColumns[] = {Column::kIndex, Column::kXml,  Column::kPak,    Column::kImage,
+                                   Column::kLv,    Column::kName, Column::kArtist, Column::kGenre};
+
+unsigned Bit(Column column) {
+  return 1u << static_cast<unsigned>(column);
+}
+
+// Where the placement rule puts a valued cell.
+struct Slot {
+  enum Kind { kPlaced, kOutside, kIndexDoesNotFit } kind;
+  std::size_t slot = 0;
+};
+
+// The SpreadsheetML placement rule: a valued cell takes the column after the previous cell's,
+// or the one its ss:Index names, which also moves the cells after it. `i` is the cell's ordinal
+// in the row, valued or not.
+Slot PlaceCell(TextView index, bool has_index, std::int32_t i, std::int32_t& offset) {
+  if (has_index) {
+    const std::optional<std::int32_t> moved =
+        RoundToInt32(NumericValue(index) - static_cast<double>(i) - 1.0);
+    if (!moved) return {Slot::kIndexDoesNotFit};
+    offset = *moved;
+  }
+  const std::int64_t slot = static_cast<std::int64_t>(offset) + i;
+  if (slot < 0 || slot >= static_cast<std::int64_t>(kColumnSlots)) return {Slot::kOutside};
+  return {Slot::kPlaced, static_cast<std::size_t>(slot)};
+}
+
+// A number from an attribute, where it is a usable one.
+std::optional<std::int64_t> Count(const RowBatch& batch, BatchText text) {
+  if (!text.Present()) return std::nullopt;
+  return RoundToInt32(NumericValue(batch.TextOf(text)));
+}
+
+// A cell's text as the spreadsheet shows it: entities decoded, line breaks marked, cut short.
+Text CellText(TextView value) {
+  Text text = DecodeEntities(value, u" <>'\"&");
+  for (char16_t& unit : text) {
+    if (unit == u'\n' || unit == u'\r') unit = u'\u21B5';
+  }
+  if (text.size() > kCellTextLength) {
+    std::size_t cut = kCellTextLength;
+    if (text[cut - 1] >= 0xD800 && text[cut - 1] <= 0xDBFF) --cut;  // keep a pair whole
+    text.resize(cut);
+    text += u'\u2026';
+  }
+  return text;
+}
 
 class Run {
  public:
   Run(std::int32_t id_from, std::int32_t id_to, RunContext& context)
-      : id_from_(id_from), id_to_(id_to), context_(context), report_(context.report) {}
+      : id_from_(id_from),
+        id_to_(id_to),
+        context_(context),
+        report_(context.report != nullptr ? *context.report : own_report_) {}
 
   RunResult Execute(TextView fn) {
     RunResult result;
@@ -40,13 +96,31 @@ class Run {
     Text text;
   };
 
+  // What a data row's cells did, for the row's end.
+  struct RowState {
+    Place place;
+    unsigned columns_set = 0;
+    Place index_cell = {};
+    Place pak_cell = {};
+    TextView pak_text = {};  // the PAK cell's value, as the workbook holds it
+  };
+
+  void StartReport(TextView fn) {
+    report_ = RunReport{};
+    report_.workbook = fn;
+    report_.id_from = id_from_;
+    report_.id_to = id_to_;
+    report_.dry_run = context_.dry_run;
+  }
+
   RunResult ExecuteTimed(TextView fn) {
+    StartReport(fn);
     RunHost& host = context_.host;
     host.SetHourglass(true);
     if (!context_.files.Exists(fn)) {
       host.ShowMessage({RunMessageKind::kWorkbookMissing, fn});
       host.SetHourglass(false);
-      return {RunOutcome::kWorkbookMissing, 0};
+      return {RunOutcome::kWorkbookMissing};
     }
     host.ShowStatus({RunStatusKind::kReading, fn});
     RowSource rows(context_.files, fn, context_.reading_thread, context_.timings);
@@ -62,11 +136,13 @@ class Run {
       host.ShowStatus({RunStatusKind::kEmpty});
       host.SetHourglass(false);
       host.Beep();
-      return {RunOutcome::kNoRows, 0};
+      return {RunOutcome::kNoRows};
     }
+    NoteEnd(rows.End());
     if (group_open_) CloseGroup();
     WriteHeldGroups();
-    if (report_ != nullptr) report_->files = log_.TakeFiles();
+    SumUpCarriedOver();
+    report_.files = log_.TakeFiles();
     host.ShowStatus({RunStatusKind::kFinished});
     host.SetHourglass(false);
     host.Beep();
@@ -77,153 +153,257 @@ class Run {
 
   // A workbook that could not be read whole: a warning, and nothing written or reported.
   RunResult Unreadable(TextView fn, std::int32_t code) {
-    if (report_ != nullptr) *report_ = RunReport{};
+    StartReport(fn);
     context_.host.ShowMessage({RunMessageKind::kWorkbookUnreadable, fn, code});
     context_.host.SetHourglass(false);
-    return {RunOutcome::kWorkbookUnreadable, 0};
+    return {RunOutcome::kWorkbookUnreadable, 0, code};
   }
 
   void TakeRows(const RowBatch& batch) {
+    for (const Text& name : batch.NewSheets())
+      report_.sheets.push_back(name);
     for (const BatchRow& row : batch.Rows()) {
-      ++row_number_;
+      const Place place = PlaceOfRow(batch, row);
       if (header_read_) {
-        ReadDataRow(batch, row);
+        ReadDataRow(batch, row, place);
       } else {
-        ReadHeader(batch, row);
+        ReadHeader(batch, row, place);
         header_read_ = true;
       }
     }
   }
 
-  // The SpreadsheetML placement rule: a valued cell takes the column after the previous cell's,
-  // or the one its ss:Index names, which also moves the cells after it. The slot, or nothing
-  // when the cell cannot be placed (noted as a finding).
-  std::optional<std::int32_t> Place(const RowBatch& batch, const BatchCell& cell, std::int32_t i,
-                                    std::int32_t& offset) {
-    if (cell.index.Present()) {
-      const std::optional<std::int32_t> moved =
-          RoundToInt32(NumericValue(batch.TextOf(cell.index)) - static_cast<double>(i) - 1.0);
-      if (!moved) {
-        Note(FindingKind::kValueDoesNotFit, 0);
-        return std::nullopt;
-      }
-      offset = *moved;
+  // Rows are numbered within their worksheet; ss:Index on a row skips to its number.
+  Place PlaceOfRow(const RowBatch& batch, const BatchRow& row) {
+    if (row.sheet != sheet_) {
+      sheet_ = row.sheet;
+      sheet_row_ = 0;
     }
-    const std::int64_t slot = static_cast<std::int64_t>(offset) + i;
-    if (slot < 0 || slot >= kColumnSlots) {
-      const std::int64_t column = slot + 1;
-      const bool fits = column >= 0 && column <= 0x7FFFFFFF;
-      Note(FindingKind::kOutsideColumns, fits ? static_cast<std::int32_t>(column) : 0);
-      return std::nullopt;
-    }
-    return static_cast<std::int32_t>(slot);
+    const std::optional<std::int64_t> index = Count(batch, row.index);
+    sheet_row_ = index && *index > sheet_row_ ? *index : sheet_row_ + 1;
+    return {sheet_, sheet_row_, 0};
   }
 
-  void ReadHeader(const RowBatch& batch, const BatchRow& header) {
-    std::array<Text, kColumnSlots> names;
+  // The column a cell is shown in: the one its ss:Index names, else the one after the previous
+  // cell and the columns that cell covers when merged across.
+  static std::int64_t ScreenColumn(const RowBatch& batch, const BatchCell& cell,
+                                   std::int64_t& next_column) {
+    const std::optional<std::int64_t> index = Count(batch, cell.index);
+    const std::int64_t column = index && *index >= 1 ? *index : next_column;
+    const std::optional<std::int64_t> merged = Count(batch, cell.merge_across);
+    next_column = column + 1 + (merged && *merged > 0 ? *merged : 0);
+    return column;
+  }
+
+  // Places a valued cell; a cell that cannot be placed is noted and passed over.
+  std::optional<std::size_t> SlotOf(const RowBatch& batch, const BatchCell& cell, std::int32_t i,
+                                    std::int32_t& offset, const Place& where, FindingKind outside) {
+    const Slot slot = PlaceCell(batch.TextOf(cell.index), cell.index.Present(), i, offset);
+    if (slot.kind == Slot::kPlaced) return slot.slot;
+    Note(slot.kind == Slot::kOutside ? outside : FindingKind::kIndexAttributeDoesNotFit, where,
+         CellText(batch.TextOf(cell.value)));
+    return std::nullopt;
+  }
+
+  void ReadHeader(const RowBatch& batch, const BatchRow& header, const Place& place) {
     std::int32_t i = 0;
     std::int32_t offset = 0;
+    std::int64_t next_column = 1;
     for (const BatchCell& cell : batch.CellsOf(header)) {
-      if (cell.value.Present()) {
-        if (const auto slot = Place(batch, cell, i, offset)) {
-          names[static_cast<std::size_t>(*slot)] = UpperCase(batch.TextOf(cell.value));
-        }
-      }
-      ++i;
+      const std::int64_t screen = ScreenColumn(batch, cell, next_column);
+      const std::int32_t ordinal = i++;
+      if (!cell.value.Present()) continue;
+      const auto slot = SlotOf(batch, cell, ordinal, offset, {place.sheet, place.row, screen},
+                               FindingKind::kHeaderOutsideColumns);
+      if (!slot) continue;
+      header_names_[*slot] = UpperCase(batch.TextOf(cell.value));
+      name_columns_[*slot] = screen;
     }
-    for (std::size_t s = 0; s < names.size(); ++s)
-      columns_[s] = ColumnFromName(names[s]);
+    Text found;
+    bool has_index = false;
+    for (std::size_t s = 0; s < kColumnSlots; ++s) {
+      columns_[s] = ColumnFromName(header_names_[s]);
+      if (columns_[s] == Column::kIndex) has_index = true;
+      if (header_names_[s].empty()) continue;
+      if (!found.empty()) found += u", ";
+      found += header_names_[s] + u" (" + ColumnLetters(name_columns_[s]) + u")";
+    }
+    if (!has_index) Note(FindingKind::kNoIndexColumn, place, found);
   }
 
-  void ReadDataRow(const RowBatch& batch, const BatchRow& row) {
-    if (report_ != nullptr) ++report_->rows_read;
+  void ReadDataRow(const RowBatch& batch, const BatchRow& row, const Place& place) {
+    ++report_.rows_read;
+    RowState state{place, 0};
     bool index_passed = false;
     std::int32_t i = 0;
     std::int32_t offset = 0;
+    std::int64_t next_column = 1;
+    for (const BatchCell& cell : batch.CellsOf(row)) {
+      const Place where{place.sheet, place.row, ScreenColumn(batch, cell, next_column)};
+      const std::int32_t ordinal = i++;
+      if (!cell.value.Present()) continue;
+      const auto slot = SlotOf(batch, cell, ordinal, offset, where, FindingKind::kOutsideColumns);
+      if (!slot) continue;
+      const Column column = columns_[*slot];
+      const TextView value = batch.TextOf(cell.value);
+      const RuleOutcome outcome =
+          ApplyColumnRule(column, value, id_from_, id_to_, run_values_, context_.window);
+      if (AbandonsRow(outcome)) {
+        NoteAbandoned(outcome, batch, row, where, value);
+        return;
+      }
+      if (outcome == RuleOutcome::kIgnored) continue;
+      if (outcome == RuleOutcome::kAppliedNoNumber)
+        Note(FindingKind::kNoNumber, where, CellText(value));
+      state.columns_set |= Bit(column);
+      if (column == Column::kIndex) {
+        index_passed = true;
+        state.index_cell = where;
+      }
+      if (column == Column::kPak) {
+        state.pak_cell = where;
+        state.pak_text = value;
+      }
+      NoteTextProblems(column, value, where);
+    }
+    if (!index_passed) {
+      Note(FindingKind::kNoIndex, place);
+      return;
+    }
+    AcceptRow(state);
+  }
+
+  void NoteAbandoned(RuleOutcome outcome, const RowBatch& batch, const BatchRow& row,
+                     const Place& where, TextView value) {
+    switch (outcome) {
+      case RuleOutcome::kIndexOutOfRange:
+        ++report_.rows_outside_range;  // the range is chosen: such rows are only counted
+        return;
+      case RuleOutcome::kIndexZero:
+        if (RepeatsHeader(batch, row)) {
+          Note(FindingKind::kHeaderRepeated, {where.sheet, where.row, 0});
+          return;
+        }
+        return Note(FindingKind::kIndexZero, where, CellText(value));
+      case RuleOutcome::kIndexDoesNotFit:
+        return Note(FindingKind::kIndexDoesNotFit, where, CellText(value));
+      case RuleOutcome::kImageDoesNotFit:
+        return Note(FindingKind::kImageDoesNotFit, where, CellText(value));
+      case RuleOutcome::kLevelDoesNotFit:
+        return Note(FindingKind::kLevelDoesNotFit, where, CellText(value));
+      case RuleOutcome::kXmlRejected:
+        return Note(FindingKind::kXmlRejected, where, CellText(value));
+      default:
+        return Note(FindingKind::kPakRejected, where, CellText(value));
+    }
+  }
+
+  // Whether every valued cell of the row holds the header name of its column.
+  bool RepeatsHeader(const RowBatch& batch, const BatchRow& row) const {
+    std::int32_t i = 0;
+    std::int32_t offset = 0;
+    std::size_t matched = 0;
     for (const BatchCell& cell : batch.CellsOf(row)) {
       const std::int32_t ordinal = i++;
       if (!cell.value.Present()) continue;
-      const std::optional<std::int32_t> slot = Place(batch, cell, ordinal, offset);
-      if (!slot) continue;
-      const Column column = columns_[static_cast<std::size_t>(*slot)];
-      const RuleOutcome outcome = ApplyColumnRule(column, batch.TextOf(cell.value), id_from_,
-                                                  id_to_, run_values_, context_.window);
-      const std::int32_t column_number = *slot + 1;
-      if (AbandonsRow(outcome)) {
-        Note(AbandonFinding(outcome), column_number);
-        return;
-      }
-      if (outcome == RuleOutcome::kValueDoesNotFit) {
-        Note(FindingKind::kValueDoesNotFit, column_number);
-      } else if (outcome == RuleOutcome::kApplied) {
-        if (column == Column::kIndex) index_passed = true;
-        NoteQuote(column, column_number);
-      }
+      const Slot slot = PlaceCell(batch.TextOf(cell.index), cell.index.Present(), ordinal, offset);
+      if (slot.kind != Slot::kPlaced) return false;
+      if (UpperCase(batch.TextOf(cell.value)) != header_names_[slot.slot]) return false;
+      ++matched;
     }
-    if (!index_passed) {
-      Note(FindingKind::kNoIndex, 0);
-      return;
-    }
-    AcceptRow();
+    return matched > 1;
   }
 
-  static FindingKind AbandonFinding(RuleOutcome outcome) {
-    switch (outcome) {
-      case RuleOutcome::kXmlRejected:
-        return FindingKind::kXmlRejected;
-      case RuleOutcome::kPakRejected:
-        return FindingKind::kPakRejected;
-      default:
-        return FindingKind::kIndexOutOfRange;
-    }
-  }
-
-  // A double quote in a value ends its attribute early in the list file; worth a warning.
-  void NoteQuote(Column column, std::int32_t column_number) {
-    if (report_ == nullptr) return;
+  // A double quote ends its attribute in the list file early, and a line break splits the
+  // entry; a "&#10;" reference stays text and harms nothing.
+  void NoteTextProblems(Column column, TextView value, const Place& where) {
     const WindowSongValues& w = context_.window;
-    const Text* value = nullptr;
+    const Text* stored = nullptr;
     switch (column) {
       case Column::kName:
-        value = &w.SongName;
+        stored = &w.SongName;
         break;
       case Column::kArtist:
-        value = &w.SongArtist;
+        stored = &w.SongArtist;
         break;
       case Column::kGenre:
-        value = &w.SongGenre;
+        stored = &w.SongGenre;
         break;
       case Column::kXml:
-        value = &run_values_.XmlName;
+        stored = &run_values_.XmlName;
         break;
       case Column::kPak:
-        value = &run_values_.PakName;
+        stored = &run_values_.PakName;
         break;
       default:
         return;
     }
-    if (value->find(u'"') != Text::npos) Note(FindingKind::kQuoteInValue, column_number);
+    if (stored->find(u'"') != Text::npos) Note(FindingKind::kQuoteInValue, where, CellText(value));
+    if (value.find_first_of(u"\r\n") != TextView::npos) {
+      Note(FindingKind::kLineBreakInValue, where, CellText(value));
+    }
   }
 
-  void Note(FindingKind kind, std::int32_t column) {
-    if (report_ != nullptr) report_->findings.push_back({kind, row_number_, column});
+  void Note(FindingKind kind, const Place& place, Text text = {}, std::int64_t count = 0) {
+    report_.findings.push_back({kind, place, std::move(text), count});
   }
 
-  void AcceptRow() {
-    if (report_ != nullptr) ++report_->rows_accepted;
+  void NoteEnd(const RowsEnd& end) {
+    if (end.early) {
+      const std::int64_t row = end.sheet == sheet_ ? sheet_row_ + 1 : 1;
+      Note(FindingKind::kRowsEndedEarly, {end.sheet, row, 0}, {}, end.rows_left);
+    }
+    if (!end.workbook_closed) Note(FindingKind::kWorkbookCutShort, {});
+  }
+
+  void AcceptRow(const RowState& row) {
+    ++report_.rows_accepted;
+    if (!accepted_ids_.insert(run_values_.SongIndex).second) {
+      Note(FindingKind::kDuplicateId, row.index_cell, DecimalText(run_values_.SongIndex));
+    }
+    NoteCarriedOver(row);
     if (!group_open_) {
-      OpenGroup();
+      OpenGroup(row);
     } else if (run_values_.PakName != group_pak_) {
-      context_.host.ShowStatus({RunStatusKind::kWritingGroup, {}, group_first_});
+      context_.host.ShowStatus(
+          {context_.dry_run ? RunStatusKind::kCheckingGroup : RunStatusKind::kWritingGroup,
+           {},
+           group_first_});
       CloseGroup();
-      OpenGroup();
+      OpenGroup(row);
     }
     ApplyPathRule(run_values_, context_.window);
     AppendEntry(group_text_, run_values_, context_.window);
     ++group_entries_;
   }
 
-  void OpenGroup() {
+  // A column of the header that the row gave no value keeps the value of an earlier row.
+  void NoteCarriedOver(const RowState& row) {
+    for (std::size_t s = 0; s < kColumnSlots; ++s) {
+      const Column column = columns_[s];
+      if (column == Column::kNone || (row.columns_set & Bit(column)) != 0) continue;
+      CarriedOver& carried = carried_[static_cast<std::size_t>(column)];
+      if (carried.rows++ < static_cast<std::int64_t>(kCarriedOverShown)) {
+        carried.first.push_back({row.place.sheet, row.place.row, name_columns_[s]});
+      }
+    }
+  }
+
+  void SumUpCarriedOver() {
+    for (const Column column : kRuleColumns) {
+      CarriedOver& carried = carried_[static_cast<std::size_t>(column)];
+      if (carried.rows == 0) continue;
+      carried.column = column;
+      report_.carried_over.push_back(std::move(carried));
+    }
+  }
+
+  void OpenGroup(const RowState& row) {
+    if (!group_paks_.insert(run_values_.PakName).second) {
+      const bool own_cell = row.pak_cell.row != 0;
+      Note(FindingKind::kPackageAgain, own_cell ? row.pak_cell : row.place,
+           CellText(own_cell ? row.pak_text : run_values_.PakName));
+    }
     group_open_ = true;
     group_pak_ = run_values_.PakName;
     group_first_ = run_values_.SongIndex;
@@ -233,8 +413,8 @@ class Run {
   }
 
   // A group's list file waits until the whole workbook has been read, so that a workbook that
-  // fails part way leaves every list file as it was.
-  // A dry run keeps no text: the group's storage serves the next group.
+  // fails part way leaves every list file as it was. A dry run keeps no text: the group's
+  // storage serves the next group.
   void CloseGroup() {
     last_group_units_ = group_text_.size();
     Text text;
@@ -267,11 +447,18 @@ class Run {
   std::int32_t id_from_;
   std::int32_t id_to_;
   RunContext& context_;
-  RunReport* report_;
+  RunReport own_report_;
+  RunReport& report_;
   RowSource* source_ = nullptr;
   bool header_read_ = false;
-  std::int32_t row_number_ = 0;  // 1-based among the Row elements; the header is row 1
+  std::uint32_t sheet_ = 0;
+  std::int64_t sheet_row_ = 0;
+  std::array<Text, kColumnSlots> header_names_;
+  std::array<std::int64_t, kColumnSlots> name_columns_{};
   std::array<Column, kColumnSlots> columns_{};
+  std::array<CarriedOver, std::size(kRuleColumns) + 1> carried_{};
+  std::unordered_set<std::int32_t> accepted_ids_;
+  std::unordered_set<Text> group_paks_;
   RunSongValues run_values_;
   bool group_open_ = false;
   Text group_pak_;

@@ -16,10 +16,10 @@ namespace drumlo {
 struct RunContext {
   RunHost& host;
   FileAccess& files;
-  WindowSongValues& window;  // outlives the run: values carry over to the next run
-  Text output_dir;           // prefix of every list file path, ending with a separator
-  bool dry_run = false;      // everything but the writes
-  RunReport* report = nullptr;
+  WindowSongValues& window;       // outlives the run: values carry over to the next run
+  Text output_dir;                // prefix of every list file path, ending with a separator
+  bool dry_run = false;           // everything but the writes
+  RunReport* report = nullptr;    // filled when given
   RunTimings* timings = nullptr;  // filled when given, for benchmarks
   // The workbook is read on a thread of its own, ahead of the song rules; false reads it on the
   // calling thread when the run asks for rows (same results).
@@ -31,6 +31,7 @@ enum class RunOutcome { kFinished, kWorkbookMissing, kWorkbookUnreadable, kNoRow
 struct RunResult {
   RunOutcome outcome = RunOutcome::kFinished;
   std::int32_t failed_writes = 0;
+  std::int32_t code = 0;  // kWorkbookUnreadable: why
 };
 
 RunResult GenList(TextView fn, std::int32_t IdFrom, std::int32_t IdTo, RunContext& context);

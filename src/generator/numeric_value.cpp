@@ -61,7 +61,8 @@ int RadixDigit(char16_t unit, int radix) {
 
 // "&H" / "&O" digits: a non-negative integer, exact while it fits 64 bits, then carried on in
 // floating point so that a very long run of digits only grows towards infinity.
-double ReadRadixInteger(BlankSkippingReader& in, int radix) {
+std::optional<double> ReadRadixInteger(BlankSkippingReader& in, int radix) {
+  if (RadixDigit(in.Peek(), radix) < 0) return std::nullopt;
   std::uint64_t exact = 0;
   double wide = 0;
   bool exact_fits = true;
@@ -148,28 +149,32 @@ double ToDouble(const DecimalParts& parts) {
   return parts.negative ? -value : value;
 }
 
-double ReadDecimal(BlankSkippingReader& in) {
+std::optional<double> ReadDecimal(BlankSkippingReader& in) {
   DecimalParts parts;
   parts.negative = in.Peek() == u'-';
   in.Take(u"+-");
   ReadDigits(in, parts.digits);
   parts.int_digits = parts.digits.size();
   if (in.Take(u".")) ReadDigits(in, parts.digits);
-  if (parts.digits.empty()) return 0;
+  if (parts.digits.empty()) return std::nullopt;
   if (in.Take(u"EeDd")) parts.exponent = ReadExponent(in);
   return ToDouble(parts);
 }
 
 }  // namespace
 
-double NumericValue(TextView text) {
+std::optional<double> LeadingNumber(TextView text) {
   BlankSkippingReader in(text);
   if (in.Take(u"&")) {
     if (in.Take(u"Hh")) return ReadRadixInteger(in, 16);
     if (in.Take(u"Oo")) return ReadRadixInteger(in, 8);
-    return 0;
+    return std::nullopt;
   }
   return ReadDecimal(in);
+}
+
+double NumericValue(TextView text) {
+  return LeadingNumber(text).value_or(0.0);
 }
 
 namespace {

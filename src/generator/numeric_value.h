@@ -13,6 +13,8 @@ namespace drumlo {
 // one "." and an optional exponent (E or D, either case). "&H" / "&O" (either case) read a
 // hexadecimal or octal integer instead.
 [[nodiscard]] double NumericValue(TextView text);
+// The same number, or nothing when the text begins with none.
+[[nodiscard]] std::optional<double> LeadingNumber(TextView text);
 
 // Nearest integer, halves to even; nullopt when the result does not fit (also for inf and NaN).
 [[nodiscard]] std::optional<std::int32_t> RoundToInt32(double value);

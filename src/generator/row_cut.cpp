@@ -50,8 +50,8 @@ void AddAccessedCell(TextView whole, RowBatch& batch) {
 // The next Cell of the walk begins after the previous one ended, as a cursor search finds it;
 // its first Data and ss:Data elements are the first ones walked inside it. Returns the index
 // of the element after the cell.
-std::size_t AddWalkedCell(TextView text, const std::vector<WalkedElement>& elements,
-                          std::size_t at, RowBatch& batch) {
+std::size_t AddWalkedCell(TextView text, const std::vector<WalkedElement>& elements, std::size_t at,
+                          RowBatch& batch) {
   const WalkedElement& cell = elements[at];
   std::size_t after = at + 1;
   while (after < elements.size() && elements[after].tag_start < cell.outer_end)

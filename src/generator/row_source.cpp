@@ -14,6 +14,7 @@
 #include "generator/row_cut.h"
 #include "xmlscan/element_access.h"
 #include "xmlscan/scan_primitives.h"
+#include "xmlscan/unit_search.h"
 
 namespace drumlo {
 namespace {
@@ -22,6 +23,7 @@ namespace {
 constexpr std::size_t kBatchesAhead = 4;
 constexpr TextView kRowName = u"Row";
 constexpr TextView kWorksheetName = u"Worksheet";
+constexpr TextView kWorkbookEnd = u"</Workbook";
 
 }  // namespace
 
@@ -68,6 +70,11 @@ class RowSource::Reader final : public PieceSink {
 
   bool ReadWhole() const { return read_whole_.load(std::memory_order_acquire); }
 
+  RowsEnd End() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return end_;
+  }
+
   std::int32_t ReadResult() {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return read_ended_; });
@@ -77,13 +84,16 @@ class RowSource::Reader final : public PieceSink {
   bool Size(std::size_t) override { return true; }
 
   void Piece(std::span<const std::uint8_t> bytes) override {
-    // Once the rows have ended, or the run has gone, the rest of the file is only read through.
-    if (rows_ended_ || Stopping()) return;
+    if (Stopping()) return;  // the run has gone: the rest of the file is only read through
     {
       const PhaseClock clock(&decode_seconds_);
       decoder_.Add(bytes, window_);
     }
-    CutRows(false);
+    if (rows_ended_) {
+      CountRowsLeft(false);
+    } else {
+      CutRows(false);
+    }
     DropBehindCursor();
   }
 
@@ -102,7 +112,10 @@ class RowSource::Reader final : public PieceSink {
         }
       }
       EndReading(code, whole_seconds);
-      if (code == kErrorSuccess) CutRows(true);
+      if (code == kErrorSuccess) {
+        CutRows(true);
+        if (rows_ended_) CountRowsLeft(true);
+      }
       if (!filling_.Rows().empty()) Deliver();
     } catch (const std::bad_alloc&) {
       EndReading(kErrorNotEnoughMemory, whole_seconds);
@@ -134,16 +147,19 @@ class RowSource::Reader final : public PieceSink {
     const PhaseClock clock(at_end ? nullptr : &cut_seconds_);
     while (!rows_ended_) {
       if (!at_end && (whole_text_needed_ || window_.size() < retry_at_)) return;
-      const std::size_t start = FindStartTag(window_, std::max(cursor_, row_search_from_), kRowName);
+      const std::size_t start =
+          FindStartTag(window_, std::max(cursor_, row_search_from_), kRowName);
       if (start == TextView::npos) {
-        if (at_end) return;
+        if (at_end) {
+          cursor_ = NoteGap(cursor_, window_.size(), true);
+          return;
+        }
         // No row begins before the last few units, which a later piece may complete.
         row_search_from_ = UndecidedFrom(kRowName);
-        cursor_ = NoteSheets(cursor_, std::min(row_search_from_, UndecidedFrom(kWorksheetName)),
-                             false);
+        cursor_ = NoteGap(cursor_, std::min(row_search_from_, UndecidedFrom(kWorkbookEnd)), false);
         return;
       }
-      cursor_ = NoteSheets(cursor_, start, at_end);
+      cursor_ = NoteGap(cursor_, start, at_end);
       std::size_t next = 0;
       RowCut cut = CutWalkedRow(window_, start, sheet_, walk_, filling_, next);
       if (cut == RowCut::kNeedMoreText && !at_end) {
@@ -159,13 +175,40 @@ class RowSource::Reader final : public PieceSink {
         cut = CutAccessedRow(window_, cursor_, sheet_, filling_, next);
       }
       if (cut == RowCut::kNoRow) {
+        // A row that cannot be read ends the rows; the rest of the workbook is only counted.
         rows_ended_ = true;
+        end_.early = true;
+        end_.sheet = sheet_;
+        cursor_ = start;
+        CountRowsLeft(at_end);
         return;
       }
       cursor_ = next;
       retry_at_ = 0;
+      end_.workbook_closed = false;
       if (filling_.Full()) Deliver();
     }
+  }
+
+  // Counts the row start tags from the cursor on, the one that could not be read included.
+  void CountRowsLeft(bool at_end) {
+    const std::size_t until = at_end ? window_.size() : UndecidedFrom(kWorkbookEnd);
+    const TextView decided = TextView(window_).substr(0, until + kWorkbookEnd.size() - 1);
+    for (std::size_t tag = FindStartTag(window_, cursor_, kRowName); tag < until;
+         tag = FindStartTag(window_, tag + 1, kRowName)) {
+      ++end_.rows_left;
+    }
+    if (FindText(decided, cursor_, kWorkbookEnd) != kNoUnit) end_.workbook_closed = true;
+    cursor_ = std::max(cursor_, until);
+  }
+
+  // Notes what lies between rows in [from, to): the worksheets begun there, and the workbook's
+  // end tag. Returns `to`, or the start of a worksheet tag whose end may still come.
+  std::size_t NoteGap(std::size_t from, std::size_t to, bool at_end) {
+    const std::size_t noted = NoteSheets(from, to, at_end);
+    const TextView gap = TextView(window_).substr(0, noted + kWorkbookEnd.size() - 1);
+    if (FindText(gap, from, kWorkbookEnd) != kNoUnit) end_.workbook_closed = true;
+    return noted;
   }
 
   // Notes the worksheets whose start tags begin in [from, to), for the places of later rows;
@@ -236,12 +279,13 @@ class RowSource::Reader final : public PieceSink {
 
   // The reading side.
   Utf8PieceDecoder decoder_;
-  Text window_;                  // the workbook's text from the row cursor on
-  std::size_t cursor_ = 0;       // in the window: where the search for the next row begins
+  Text window_;                      // the workbook's text from the row cursor on
+  std::size_t cursor_ = 0;           // in the window: where the search for the next row begins
   std::size_t row_search_from_ = 0;  // no row start tag begins before this
-  std::size_t retry_at_ = 0;     // the window size at which a cut-short row is walked again
+  std::size_t retry_at_ = 0;         // the window size at which a cut-short row is walked again
   bool whole_text_needed_ = false;
   bool rows_ended_ = false;
+  RowsEnd end_;
   std::uint32_t sheet_ = 0;
   ElementWalk walk_;
   RowBatch filling_;
@@ -279,6 +323,10 @@ bool RowSource::ReadWhole() const {
 
 std::int32_t RowSource::ReadResult() {
   return reader_->ReadResult();
+}
+
+RowsEnd RowSource::End() {
+  return reader_->End();
 }
 
 }  // namespace drumlo

@@ -14,6 +14,14 @@
 
 namespace drumlo {
 
+// How the rows of a workbook ended.
+struct RowsEnd {
+  bool early = false;            // a row that could not be read, or that read "^ERROR", ended them
+  std::uint32_t sheet = 0;       // early: the worksheet that row lies in
+  std::int64_t rows_left = 0;    // early: the row start tags from it to the end, itself included
+  bool workbook_closed = false;  // a </Workbook> end tag follows the last row
+};
+
 class RowSource {
  public:
   RowSource(FileAccess& files, TextView path, bool own_thread, RunTimings* timings);
@@ -27,6 +35,8 @@ class RowSource {
   [[nodiscard]] bool ReadWhole() const;
   // Waits until the file has been read; 0 when it was read whole, else the error code.
   [[nodiscard]] std::int32_t ReadResult();
+  // How the rows ended; once Next has given false.
+  [[nodiscard]] RowsEnd End();
 
  private:
   class Reader;

@@ -10,10 +10,11 @@
 namespace drumlo {
 
 enum class RunStatusKind {
-  kReading,       // the workbook is being read
-  kWritingGroup,  // a group has closed and its list file is written next
-  kFinished,      // every row has been taken and every list file written
-  kEmpty,         // the workbook holds no row
+  kReading,        // the workbook is being read
+  kWritingGroup,   // a group has closed and its list file is written next
+  kCheckingGroup,  // the same in a dry run, which writes nothing
+  kFinished,       // every row has been taken and every list file written
+  kEmpty,          // the workbook holds no row
 };
 
 struct RunStatus {

@@ -2,6 +2,21 @@
 
 namespace drumlo {
 
+Text ColumnLetters(std::int64_t column) {
+  Text letters;
+  for (; column > 0; column = (column - 1) / 26)
+    letters.insert(letters.begin(), static_cast<char16_t>(u'A' + (column - 1) % 26));
+  return letters;
+}
+
+bool LeavesRowOut(FindingKind kind) {
+  return kind <= FindingKind::kNoIndex;
+}
+
+bool ConcernsValue(FindingKind kind) {
+  return kind >= FindingKind::kOutsideColumns && kind <= FindingKind::kLineBreakInValue;
+}
+
 void WriteLog::Record(Text path, std::int32_t first_index, std::int32_t entries,
                       std::int32_t code) {
   // A later write of the same path replaces what an earlier one wrote, or spoils it if it fails.

@@ -1,4 +1,6 @@
-// What a run met, for the report of the command-line tool, and the record of its list files.
+// What a run met and did, for the report of the command-line tool and of the window: every row
+// left out, every value that was altered or may be wrong, placed as the spreadsheet shows it,
+// and every list file with the result of its write.
 #pragma once
 
 #include <cstdint>
@@ -7,25 +9,60 @@
 
 #include "common/text.h"
 #include "generator/run_host.h"
+#include "generator/song_rules.h"
 
 namespace drumlo {
 
-// Rows are 1-based among the document's Row elements (the header is row 1); columns are
-// 1-based workbook columns, 0 where no column applies.
 enum class FindingKind {
-  kIndexOutOfRange,  // row abandoned: INDEX 0, outside the range, or outside 32 bits
-  kXmlRejected,      // row abandoned: XML name begins with "m"
-  kPakRejected,      // row abandoned: PAK name begins with "m"
-  kNoIndex,          // row skipped: no valued INDEX cell
-  kOutsideColumns,   // cell passed over: its column lies outside the 21 columns
-  kValueDoesNotFit,  // cell passed over: IMAGE, LV or ss:Index value outside its type
-  kQuoteInValue,     // a value holding a double quote, which ends its attribute early
+  // A row left out: abandoned at a cell, or skipped at its end.
+  kIndexZero,
+  kIndexDoesNotFit,
+  kXmlRejected,
+  kPakRejected,
+  kImageDoesNotFit,
+  kLevelDoesNotFit,
+  kNoIndex,
+  // A value passed over, altered or likely to spoil the list file.
+  kOutsideColumns,            // a valued cell beyond the 21 columns
+  kHeaderOutsideColumns,      // a header name beyond the 21 columns
+  kIndexAttributeDoesNotFit,  // an ss:Index that does not fit: the cell is passed over
+  kNoNumber,                  // an IMAGE or LV value without a number: 0 is used
+  kQuoteInValue,              // a double quote ends its attribute in the list file early
+  kLineBreakInValue,          // a line break splits its entry in the list file
+  // The table as a whole.
+  kNoIndexColumn,     // the header names no INDEX column; `text` lists the names found
+  kDuplicateId,       // a song ID an earlier row was already written with
+  kPackageAgain,      // a package that starts again after another: a second list file for it
+  kHeaderRepeated,    // a data row holding the header names again (another sheet's header)
+  kWorkbookCutShort,  // no </Workbook> at the end: the file may be cut short
+  kRowsEndedEarly,    // a row that cannot be read ends the rows; `count`: <Row tags left unread
 };
+
+[[nodiscard]] bool LeavesRowOut(FindingKind kind);
+[[nodiscard]] bool ConcernsValue(FindingKind kind);
+
+// Where something lies, as a spreadsheet program shows it.
+struct Place {
+  std::uint32_t sheet = 0;  // index into RunReport::sheets; 0: before any worksheet
+  std::int64_t row = 0;     // 1-based within its worksheet; 0: the workbook as a whole
+  std::int64_t column = 0;  // 1-based; 0: the row as a whole
+};
+
+// A column's letters as a spreadsheet shows them: 1 is A, 27 is AA; empty for 0.
+[[nodiscard]] Text ColumnLetters(std::int64_t column);
 
 struct Finding {
   FindingKind kind;
-  std::int32_t row;
-  std::int32_t column;
+  Place place;
+  Text text;               // the cell's text as the spreadsheet shows it, cut short
+  std::int64_t count = 0;  // kRowsEndedEarly: the <Row tags left unread
+};
+
+// Rows that took a column's value from an earlier row, having none of their own.
+struct CarriedOver {
+  Column column;
+  std::int64_t rows = 0;
+  std::vector<Place> first;  // the first three
 };
 
 struct ListFileRecord {
@@ -37,9 +74,16 @@ struct ListFileRecord {
 };
 
 struct RunReport {
-  std::int32_t rows_read = 0;  // data rows walked (the header row not counted)
-  std::int32_t rows_accepted = 0;
+  Text workbook;
+  std::int32_t id_from = 0;
+  std::int32_t id_to = 0;
+  bool dry_run = false;
+  std::vector<Text> sheets{Text()};  // worksheet names; [0] stands for no worksheet
+  std::int64_t rows_read = 0;        // data rows taken (the header row not counted)
+  std::int64_t rows_accepted = 0;
+  std::int64_t rows_outside_range = 0;
   std::vector<Finding> findings;
+  std::vector<CarriedOver> carried_over;
   std::vector<ListFileRecord> files;
 };
 

@@ -65,22 +65,27 @@ RuleOutcome ApplyIndex(TextView value, std::int32_t id_from, std::int32_t id_to,
   const std::optional<std::int32_t> index = RoundToInt32(NumericValue(value));
   if (!index) return RuleOutcome::kIndexDoesNotFit;
   run.SongIndex = *index;
-  if (*index == 0 || *index < id_from || *index > id_to) return RuleOutcome::kIndexOutOfRange;
+  if (*index == 0) return RuleOutcome::kIndexZero;
+  if (*index < id_from || *index > id_to) return RuleOutcome::kIndexOutOfRange;
   return RuleOutcome::kApplied;
+}
+
+RuleOutcome Applied(TextView value) {
+  return LeadingNumber(value) ? RuleOutcome::kApplied : RuleOutcome::kAppliedNoNumber;
 }
 
 RuleOutcome ApplyImage(TextView value, RunSongValues& run) {
   const std::optional<std::int32_t> image = RoundToInt32(NumericValue(value));
-  if (!image) return RuleOutcome::kValueDoesNotFit;
+  if (!image) return RuleOutcome::kImageDoesNotFit;
   run.ImageNo = *image;
-  return RuleOutcome::kApplied;
+  return Applied(value);
 }
 
 RuleOutcome ApplyLevel(TextView value, WindowSongValues& window) {
   const std::optional<std::uint8_t> level = RoundToByte(2 * NumericValue(value));
-  if (!level) return RuleOutcome::kValueDoesNotFit;
+  if (!level) return RuleOutcome::kLevelDoesNotFit;
   window.SongLevel = *level;
-  return RuleOutcome::kApplied;
+  return Applied(value);
 }
 
 RuleOutcome ApplyName(TextView value, Text& dest, RuleOutcome rejected) {

@@ -34,17 +34,22 @@ enum class Column { kNone, kIndex, kXml, kPak, kImage, kLv, kName, kArtist, kGen
 
 enum class RuleOutcome {
   kApplied,          // the value was stored; the row goes on
+  kAppliedNoNumber,  // IMAGE or LV value without a number: 0 stored; the row goes on
   kIgnored,          // a column without a rule; nothing changed
-  kValueDoesNotFit,  // IMAGE or LV value outside its type: nothing stored, the row goes on
-  kIndexOutOfRange,  // INDEX 0 or outside the range (SongIndex keeps the new value): abandon
+  kIndexZero,        // INDEX 0 (SongIndex keeps it): abandon
+  kIndexOutOfRange,  // INDEX outside the range (SongIndex keeps the new value): abandon
   kIndexDoesNotFit,  // INDEX outside 32 bits (SongIndex unchanged): abandon
+  kImageDoesNotFit,  // IMAGE outside 32 bits (ImageNo unchanged): abandon
+  kLevelDoesNotFit,  // LV doubled outside 0..255 (SongLevel unchanged): abandon
   kXmlRejected,      // XML value begins with "m" but not "ms"/"nms": abandon
   kPakRejected,      // PAK value likewise: abandon
 };
 
+// A value that does not fit abandons its row: passing it over would leave the previous song's
+// value in this song's entry.
 [[nodiscard]] inline bool AbandonsRow(RuleOutcome o) {
-  return o == RuleOutcome::kIndexOutOfRange || o == RuleOutcome::kIndexDoesNotFit ||
-         o == RuleOutcome::kXmlRejected || o == RuleOutcome::kPakRejected;
+  return o != RuleOutcome::kApplied && o != RuleOutcome::kAppliedNoNumber &&
+         o != RuleOutcome::kIgnored;
 }
 
 // Applies the rule of `column` to a cell value (tags already stripped, entities not decoded).

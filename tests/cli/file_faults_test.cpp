@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/words.h"
 #include "generator/song_rules.h"
 #include "tool_test_support.h"
 #include "workbooks.h"
@@ -55,7 +56,7 @@ class FileFaultTest : public testing::Test {
 
   int Tool(const fs::path& book, const fs::path& out, bool quiet = true) {
     console = CapturingConsole();
-    std::vector<Text> args = {u"--out", PathText(out), PathText(book)};
+    std::vector<Text> args = {u"--lang", u"en", u"--out", PathText(out), PathText(book)};
     if (quiet) args.insert(args.begin(), u"--quiet");
     return RunListTool(args, console);
   }
@@ -72,13 +73,14 @@ class FileFaultTest : public testing::Test {
 };
 
 Text Unreadable(const fs::path& book, int code) {
-  return u"无法读取歌曲列表文件: " + PathText(book) + u" (错误代码 " + DecimalText(code) + u")\n";
+  return u"无法读取歌曲列表文件: " + PathText(book) + u" (错误代码 " + DecimalText(code) + u": " +
+         Text(ReasonOf(code, Language::kChinese)) + u")\n";
 }
 
 TEST_F(FileFaultTest, DirectoryAsWorkbookCountsAsMissing) {
   fs::create_directories(dir / "folder.xml");
   EXPECT_EQ(Tool(dir / "folder.xml", dir / "out"), 2);
-  EXPECT_EQ(console.err, u"没有发现歌曲列表文件\n");
+  EXPECT_EQ(console.err, u"没有发现歌曲列表文件: " + PathText(dir / "folder.xml") + u"\n");
   EXPECT_TRUE(FilesIn(dir / "out").empty());
 }
 
@@ -129,7 +131,7 @@ TEST_F(FileFaultTest, WorkbookHeldOpenForWritingByAnotherProcessIsReadAsItStands
 
 TEST_F(FileFaultTest, MissingOutputDirectoryIsAUsageError) {
   EXPECT_EQ(Tool(workbook, dir / "nowhere"), 64);
-  EXPECT_NE(console.err.find(u"output directory does not exist"), Text::npos);
+  EXPECT_NE(console.err.find(u"output folder does not exist: "), Text::npos);
   EXPECT_FALSE(fs::exists(dir / "nowhere"));
 }
 
@@ -161,7 +163,7 @@ TEST_F(FileFaultTest, BlockedListFileIsReportedAndOthersStayWhole) {
     const std::size_t at = console.err.find(failed);
     ASSERT_NE(at, Text::npos) << testing::PrintToString(console.err);
     EXPECT_NE(console.err.find(PathText(out / "5003.txt"), at), Text::npos);
-    EXPECT_NE(console.err.find(u"(错误代码 " + DecimalText(c.code) + u")", at), Text::npos);
+    EXPECT_NE(console.err.find(u"(错误代码 " + DecimalText(c.code) + u": ", at), Text::npos);
   }
 }
 
@@ -189,7 +191,8 @@ TEST_F(FileFaultTest, OutputDirectoryWithoutWritePermissionFailsEveryWrite) {
   EXPECT_EQ(ReadAll(dir / "out" / "5001.txt"), "older");
   EXPECT_EQ(FilesIn(dir / "out").size(), 1u);
   for (const char* name : {"5001.txt", "5003.txt", "5005.txt"}) {
-    EXPECT_NE(console.err.find(PathText(dir / "out" / name) + u" (错误代码 5)"), Text::npos)
+    EXPECT_NE(console.err.find(PathText(dir / "out" / name) + u" (错误代码 5: 拒绝访问)"),
+              Text::npos)
         << name;
   }
 }

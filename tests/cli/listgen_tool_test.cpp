@@ -12,7 +12,9 @@
 
 #include "app/cli/console.h"
 #include "ci.h"
+#include "fileio/utf8.h"
 #include "tool_test_support.h"
+#include "workbooks.h"
 
 namespace drumlo {
 namespace {
@@ -77,10 +79,11 @@ TEST_F(ListToolTest, StatusesGoToStandardErrorAndReportToStandardOutput) {
   EXPECT_EQ(console.err.rfind(u"正在读取文件", 0), 0u);
   EXPECT_NE(console.err.find(u"\n正在写入文件5001...\n"), Text::npos);
   EXPECT_NE(console.err.find(u"读取完毕!\n"), Text::npos);
-  EXPECT_NE(console.out.find(u"rows accepted: "), Text::npos);
+  EXPECT_NE(console.out.find(u"songs accepted: 46\n"), Text::npos);
   ASSERT_EQ(Tool({u"--report=json", u"--dry-run", u"--quiet", u"--out", Out(), PathText(kExample)}),
             0);
-  EXPECT_EQ(console.out.rfind(u"{\"dry_run\":true,", 0), 0u);
+  EXPECT_EQ(console.out.rfind(u"{\"outcome\":\"finished\",", 0), 0u);
+  EXPECT_NE(console.out.find(u"\"dry_run\":true,"), Text::npos);
   EXPECT_TRUE(console.err.empty());
 }
 
@@ -96,18 +99,28 @@ struct ExitCase {
 
 TEST_F(ListToolTest, ExitCodesAndUsageErrors) {
   std::ofstream(dir / "empty.xml").close();
+  std::ofstream(dir / "clean.xml") << Sheet(kHeader + Song(5001, "a"));
   const Text empty = PathText(dir / "empty.xml");
+  const Text clean = PathText(dir / "clean.xml");
   const Text missing = PathText(dir / "missing.xml");
   const Text example = PathText(kExample);
   const std::vector<ExitCase> cases = {
       {{u"--out", Out(), missing}, 2},
       {{u"--out", Out(), empty}, 5},
+      {{u"--quiet", u"--strict", u"--out", Out(), example}, 7},
+      {{u"--strict", u"--out", Out(), clean}, 0},
       {{u"--out", PathText(dir / "nowhere"), example}, 64},
+      {{u"--out", u"", example}, 64},
+      {{u"--out", empty, example}, 64},
       {{u"--from", u"3e9", u"--out", Out(), example}, 64},
+      {{u"--from", u"abc", u"--out", Out(), example}, 64},
       {{u"--to", u"-2147483648.5", u"--out", Out(), u"--dry-run", example}, 0},
       {{u"--bogus"}, 64},
+      {{u"--quiet=yes", example}, 64},
+      {{u"--lang", u"fr", example}, 64},
       {{u"--out"}, 64},
       {{example, example}, 64},
+      {{u"--out", Out(), u"--", u"--help"}, 2},  // after "--" a name, however it looks
       {{u"--help"}, 0},
       {{u"--version"}, 0},
   };
@@ -119,14 +132,71 @@ TEST_F(ListToolTest, ExitCodesAndUsageErrors) {
   EXPECT_EQ(Tool({u"--version"}), 0);
   EXPECT_EQ(console.out, u"drumlo-listgen 1.0.0.52\n");
   EXPECT_EQ(Tool({u"--out", Out(), missing}), 2);
-  EXPECT_EQ(console.err, u"没有发现歌曲列表文件\n");
+  EXPECT_EQ(console.err, u"没有发现歌曲列表文件: " + missing + u"\n");
+  EXPECT_EQ(Tool({u"--lang", u"en", u"--out", empty, example}), 64);
+  EXPECT_EQ(console.err.rfind(u"drumlo-listgen: --out names a file, not a folder: " + empty, 0),
+            0u);
+  EXPECT_EQ(Tool({u"--lang=zh", u"--from", u"abc", example}), 64);
+  EXPECT_EQ(console.err.rfind(u"drumlo-listgen: 歌曲编号不是数字: --from abc\n用法: ", 0), 0u);
+}
+
+// What happened reaches the user without --report, also under --quiet when the run failed.
+TEST_F(ListToolTest, SummaryLineAndEmptyStatusSurviveQuiet) {
+  EXPECT_EQ(Tool({u"--lang", u"en", u"--out", Out(), PathText(kExample)}), 0);
+  EXPECT_NE(console.err.find(u"\n46 songs written to 10 list files; 2 rows skipped, 1 value with "
+                             u"problems, 4 other findings: see --report\n"),
+            Text::npos);
+  EXPECT_EQ(Tool({u"--lang", u"zh", u"--quiet", u"--out", Out(), PathText(kExample)}), 0);
+  EXPECT_TRUE(console.err.empty());
+  EXPECT_EQ(Tool({u"--lang", u"zh", u"--quiet", u"--strict", u"--out", Out(), PathText(kExample)}),
+            7);
+  EXPECT_EQ(console.err,
+            u"46 首歌曲已写入 10 个列表文件; 2 行被跳过, 1 个值有问题, 4 条其他提示: "
+            u"用 --report 查看\n");
+  std::ofstream(dir / "empty.xml").close();
+  EXPECT_EQ(Tool({u"--quiet", u"--out", Out(), PathText(dir / "empty.xml")}), 5);
+  EXPECT_EQ(console.err, u"空文件!\n");
+  EXPECT_EQ(Tool({u"--dry-run", u"--out", Out(), PathText(kExample)}), 0);
+  EXPECT_NE(console.err.find(u"\n正在检查文件5001...\n"), Text::npos);
+}
+
+// The example's report in both languages and as JSON, with this run's paths replaced by
+// {workbook} and {out} (DRUMLO_UPDATE_GOLDEN=1 rewrites the files).
+TEST_F(ListToolTest, ExampleReportsMatchTheirExpectedFiles) {
+  const std::pair<std::vector<Text>, const char*> reports[] = {
+      {{u"--report", u"--lang", u"zh"}, "report.zh.txt"},
+      {{u"--report=text", u"--lang", u"en"}, "report.en.txt"},
+      {{u"--report=json"}, "report.json"},
+  };
+  const Text out_prefix = Out() + PathSeparator();
+  const auto placeholders = [&](Text text) {
+    for (const auto& [from, to] : {std::pair{PathText(kExample), Text(u"{workbook}")},
+                                   std::pair{out_prefix, Text(u"{out}/")}}) {
+      for (const Text& form : {from, JsonEscaped(from)}) {
+        for (std::size_t at = text.find(form); at != Text::npos; at = text.find(form, at))
+          text.replace(at, form.size(), to);
+      }
+    }
+    return text;
+  };
+  for (const auto& [args, name] : reports) {
+    SCOPED_TRACE(name);
+    std::vector<Text> all = args;
+    all.insert(all.end(), {u"--quiet", u"--out", Out(), PathText(kExample)});
+    ASSERT_EQ(Tool(all), 0);
+    const fs::path expected = kSource / "examples" / "expected-report" / name;
+    const std::string got = EncodeUtf8(placeholders(console.out));
+    if (std::getenv("DRUMLO_UPDATE_GOLDEN") != nullptr)
+      std::ofstream(expected, std::ios::binary) << got;
+    EXPECT_EQ(got, ReadAll(expected));
+  }
 }
 
 TEST_F(ListToolTest, ListFileBlockedByDirectoryFailsWithCode4AndKeepsGoing) {
   fs::create_directories(dir / "out" / "5001.txt");  // holds for root as well
   EXPECT_EQ(Tool({u"--quiet", u"--out", Out(), PathText(kExample)}), 4);
   EXPECT_NE(console.err.find(u"以下列表文件未能写入:\n"), Text::npos);
-  EXPECT_NE(console.err.find(u"5001.txt (错误代码 "), Text::npos);
+  EXPECT_NE(console.err.find(u"5001.txt (错误代码 5: 拒绝访问)"), Text::npos);
   EXPECT_GT(FilesIn(dir / "out").size(), 2u);  // the other groups were still written
 }
 

@@ -25,6 +25,16 @@ inline Text PathText(const std::filesystem::path& p) {
   return Utf8ToText(std::span(reinterpret_cast<const std::uint8_t*>(u8.data()), u8.size()));
 }
 
+// A path as a JSON string holds it: backslashes doubled.
+inline Text JsonEscaped(TextView text) {
+  Text out;
+  for (const char16_t unit : text) {
+    out += unit;
+    if (unit == u'\\') out += unit;
+  }
+  return out;
+}
+
 inline std::string ReadAll(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/report_text.h"
 #include "run_doubles.h"
+#include "show_text.h"
 #include "workbooks.h"
 
 namespace drumlo {
@@ -19,6 +21,19 @@ Text Entry(int index, TextView name, TextView image, TextView file, int level, T
          u"\"\r\n\tImage=\"" + Text(image) + u"\"\r\n\tFile=\"" + Text(file) + u"\"\r\n\tLevel=\"" +
          DecimalText(level) + u"\"\r\n\tGenre=\"" + Text(genre) + u"\"\r\n\tArtist=\"" +
          Text(artist) + u"\"\r\n/>\r\n";
+}
+
+// Each finding as "<place> <kind> <text>", the place as the English report writes it.
+std::vector<std::string> FindingLines(const RunReport& report) {
+  std::vector<std::string> lines;
+  for (const Finding& f : report.findings) {
+    std::string line = Show(PlaceText(report, f.place, Language::kEnglish)) + " " +
+                       Show(FindingKey(f.kind));
+    if (!f.text.empty()) line += " " + Show(f.text);
+    if (f.count != 0) line += " " + std::to_string(f.count);
+    lines.push_back(line);
+  }
+  return lines;
 }
 
 class GenListTest : public testing::Test {
@@ -35,6 +50,7 @@ class GenListTest : public testing::Test {
   }
   Text File(TextView name) { return ListText(files.files.at(u"out/" + Text(name))); }
   std::vector<Text> Statuses() const { return host.Statuses(); }
+  std::vector<std::string> Findings() const { return FindingLines(report); }
   std::size_t ListFileCount() const { return files.files.size() - 1; }
 
   RecordingHost host;
@@ -123,9 +139,7 @@ TEST_F(GenListTest, SecondWorksheetRowsAreDataRowsWithTheFirstHeader) {
   Run(book);
   EXPECT_EQ(report.rows_read, 3);  // the second sheet's header is a data row, abandoned (INDEX 0)
   EXPECT_EQ(report.rows_accepted, 2);
-  ASSERT_EQ(report.findings.size(), 1u);
-  EXPECT_EQ(report.findings[0].kind, FindingKind::kIndexOutOfRange);
-  EXPECT_EQ(report.findings[0].row, 3);
+  EXPECT_EQ(Findings(), std::vector<std::string>{"row 1 header_repeated"});
 }
 
 TEST_F(GenListTest, DamagedRowEndsTheDataPass) {
@@ -184,7 +198,7 @@ TEST_F(GenListTest, UnreadableWorkbookIsReportedNotTakenAsEmpty) {
   const RunResult result = RunExisting();
   EXPECT_EQ(result.outcome, RunOutcome::kWorkbookUnreadable);
   EXPECT_EQ(host.events, (std::vector<Text>{u"hourglass", u"status:正在读取文件book.xml...",
-                                            u"warning:无法读取歌曲列表文件: book.xml (错误代码 32)",
+                                            u"warning:无法读取歌曲列表文件: book.xml (错误代码 32: 另一个程序正在使用此文件: 请先在表格程序中关闭它)",
                                             u"default"}));
   EXPECT_TRUE(files.writes.empty());
 }
@@ -198,8 +212,8 @@ TEST_F(GenListTest, FailedWritesAreListedAfterTheRunEnds) {
   EXPECT_EQ(files.writes.size(), 3u);  // the run went on after the first failure
   EXPECT_EQ((std::vector<Text>(host.events.end() - 4, host.events.end())),
             (std::vector<Text>{u"status:读取完毕!", u"default", u"beep",
-                               u"warning:以下列表文件未能写入:\nout/5001.txt (错误代码 5)\n"
-                               u"out/5003.txt (错误代码 112)"}));
+                               u"warning:以下列表文件未能写入:\nout/5001.txt (错误代码 5: 拒绝访问)\n"
+                               u"out/5003.txt (错误代码 112: 磁盘已满)"}));
 }
 
 TEST_F(GenListTest, RowWithoutValuedIndexIsSkipped) {
@@ -207,8 +221,7 @@ TEST_F(GenListTest, RowWithoutValuedIndexIsSkipped) {
             Song(5002, "a")));
   EXPECT_EQ(File(u"5001.txt").find(u"Index=\"5001\"", 20), Text::npos);  // not repeated
   EXPECT_EQ(report.rows_accepted, 2);
-  EXPECT_EQ(report.findings.size(), 2u);
-  EXPECT_EQ(report.findings[0].kind, FindingKind::kNoIndex);
+  EXPECT_EQ(Findings(), (std::vector<std::string>{"S row 3 no_index", "S row 4 no_index"}));
 }
 
 TEST_F(GenListTest, CellsOutsideTheTwentyOneColumnsArePassedOver) {
@@ -217,27 +230,31 @@ TEST_F(GenListTest, CellsOutsideTheTwentyOneColumnsArePassedOver) {
   // "beyond" would be column 22; it names nothing and sets nothing.
   EXPECT_NE(File(u"5001.txt").find(u"Name=\"x\""), Text::npos);
   EXPECT_NE(File(u"5001.txt").find(u"Artist=\"\""), Text::npos);
-  ASSERT_GE(report.findings.size(), 2u);
-  EXPECT_EQ(report.findings[0].kind, FindingKind::kOutsideColumns);
-  EXPECT_EQ(report.findings[0].row, 1);
-  EXPECT_EQ(report.findings[0].column, 22);
+  EXPECT_EQ(Findings(), (std::vector<std::string>{"S!V1 header_outside_columns ARTIST",
+                                                  "S!V2 outside_columns beyond",
+                                                  "S!W2 outside_columns back"}));
 }
 
+// An IMAGE or LV value that does not fit abandons its row, so that no entry carries the value
+// an earlier song left; so does an INDEX. An ss:Index that does not fit passes its cell over.
 TEST_F(GenListTest, ValuesThatDoNotFitAreNeverStored) {
   const std::string header = Row({Cell("INDEX"), Cell("IMAGE"), Cell("LV")});
   Run(Sheet(header + Row({Cell("5001"), Cell("7"), Cell("2")}) +
-            Row({Cell("5002"), Cell("1e300"), Cell("200")}) +  // IMAGE, LV do not fit
-            Row({Cell("3e9")}) +                               // INDEX does not fit
-            Row({"<Cell ss:Index=\"1e99\"><Data>9</Data></Cell>", Cell("5003", 1)})),
+            Row({Cell("5002"), Cell("1e300")}) + Row({Cell("5003"), Cell("8"), Cell("200")}) +
+            Row({Cell("3e9")}) + Row({"<Cell ss:Index=\"1e99\"><Data>9</Data></Cell>", Cell("5004", 1)})),
       1, 2147483647);
   const Text text = File(u"5001.txt");
-  EXPECT_NE(text.find(u"Index=\"5002\"\r\n\tName=\"\"\r\n\tImage=\"/music_7.bmp\""), Text::npos);
-  EXPECT_NE(text.find(u"Index=\"5002\"\r\n\tName=\"\"\r\n\tImage=\"/music_7.bmp\"\r\n\tFile=\"/"
-                      u".xml\"\r\n\tLevel=\"4\""),
-            Text::npos);
-  EXPECT_NE(text.find(u"Index=\"5003\""), Text::npos);
+  EXPECT_EQ(text.find(u"Index=\"5002\""), Text::npos);
+  EXPECT_EQ(text.find(u"Index=\"5003\""), Text::npos);
   EXPECT_EQ(text.find(u"Index=\"3"), Text::npos);
-  EXPECT_EQ(report.rows_accepted, 3);
+  EXPECT_NE(text.find(u"Index=\"5004\"\r\n\tName=\"\"\r\n\tImage=\"/music_8.bmp\"\r\n\tFile=\"/"
+                      u".xml\"\r\n\tLevel=\"4\""),
+            Text::npos);  // IMAGE 8 stayed from the abandoned row, as values do
+  EXPECT_EQ(report.rows_accepted, 2);
+  EXPECT_EQ(Findings(), (std::vector<std::string>{"S!B3 image_does_not_fit 1e300",
+                                                  "S!C4 level_does_not_fit 200",
+                                                  "S!A5 index_does_not_fit 3e9",
+                                                  "S!A6 index_attribute_does_not_fit 9"}));
 }
 
 TEST_F(GenListTest, CellNotesAreNotValues) {
@@ -295,6 +312,81 @@ TEST_F(GenListTest, DryRunWritesNothing) {
   EXPECT_EQ(report.files.size(), 2u);
 }
 
+struct FindingCase {
+  const char* name;
+  std::string workbook;
+  std::vector<std::string> findings;
+};
+
+void PrintTo(const FindingCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+const std::string kWide = Row({Cell("INDEX"), Cell("PAK"), Cell("XML"), Cell("NAME"),
+                               Cell("IMAGE"), Cell("LV")});
+
+// Every kind of finding once, placed as a spreadsheet program shows the cell.
+const FindingCase kFindingCases[] = {
+    {"IndexZero", Sheet(kHeader + Row({Cell("0"), Cell("a")})), {"S!A2 index_zero 0"}},
+    {"XmlRejected", Sheet(kHeader + Row({Cell("5001"), Cell("a"), Cell("m1")})),
+     {"S!C2 xml_rejected m1"}},
+    {"PakRejected", Sheet(kHeader + Row({Cell("5001"), Cell("m1")})), {"S!B2 pak_rejected m1"}},
+    {"NoNumber", Sheet(kWide + Row({Cell("5001"), Cell("a"), Cell("b"), Cell("n"), Cell("x"),
+                                    Cell(" &amp;H")})),
+     {"S!E2 no_number x", "S!F2 no_number  &H"}},
+    {"QuoteAndLineBreak",
+     Sheet(kHeader + Row({Cell("5001"), Cell("a"), Cell("b"), Cell("say &quot;hi&quot;")}) +
+           Row({Cell("5002"), Cell("a"), Cell("b\r\nc")}) +
+           Row({Cell("5003"), Cell("a"), Cell("b"), Cell("kept &#10; as text")})),
+     {"S!D2 quote_in_value say \"hi\"", "S!C3 line_break_in_value b??c"}},
+    {"NoIndexColumn", Sheet(Row({Cell("PAK"), Cell("Index ", 3)}) + Song(5001, "a")),
+     {"S row 1 no_index_column PAK (A), INDEX  (C)", "S row 2 no_index"}},
+    {"DuplicateIdAndPackageAgain",
+     Sheet(kHeader + Song(5001, "a") + Song(5002, "b") + Song(5001, "a")),
+     {"S!A4 duplicate_id 5001", "S!B4 package_again a"}},
+    {"WorkbookCutShort", "<Workbook><Worksheet><Table>" + kHeader + Song(5001, "a"),
+     {"workbook workbook_cut_short"}},
+    {"RowsEndedEarly",
+     Sheet(kHeader + Song(5001, "a") + "<Row><Cell><Data>x</Data></Cell></Rows>" +
+           Song(5002, "a") + Song(5003, "a")),
+     {"S row 3 rows_ended_early 3"}},
+};
+
+class FindingTest : public GenListTest, public testing::WithParamInterface<FindingCase> {};
+
+TEST_P(FindingTest, IsReportedWhereTheSpreadsheetShowsIt) {
+  Run(GetParam().workbook);
+  EXPECT_EQ(Findings(), GetParam().findings);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, FindingTest, testing::ValuesIn(kFindingCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Row numbers follow ss:Index on rows and start again on each worksheet; columns follow
+// ss:Index and merged cells, valued or not; a value taken from an earlier row is summed up.
+TEST_F(GenListTest, PlacesFollowTheSpreadsheetsOwnLayout) {
+  const std::string book =
+      "<Workbook><Worksheet ss:Name=\"One\"><Table>" + kHeader +
+      "<Row ss:Index=\"5\"><Cell ss:MergeAcross=\"1\"><Data>5001</Data></Cell><Cell/>"
+      "<Cell><Data>m1</Data></Cell></Row>" +
+      Row({Cell("5002"), Cell("a"), Cell("b")}) +
+      "</Table></Worksheet><Worksheet ss:Name=\"Two 2\"><Table>" +
+      Row({Cell("5003"), Cell("a"), Cell("b"), Cell("far", 27)}) + Row({Cell("5004")}) +
+      "</Table></Worksheet></Workbook>";
+  Run(book);
+  // The placement rule counts cells, the screen counts columns: "m1" is the row's third cell,
+  // so its XML value, but shown in column D, after a cell merged across two columns.
+  EXPECT_EQ(Findings(), (std::vector<std::string>{"One!D5 xml_rejected m1",
+                                                  "'Two 2'!AA1 outside_columns far"}));
+  ASSERT_EQ(report.carried_over.size(), 3u);  // PAK, XML and NAME of 5004; NAME of 5002, 5003
+  EXPECT_EQ(report.carried_over[0].column, Column::kXml);
+  EXPECT_EQ(report.carried_over[0].rows, 1);
+  EXPECT_EQ(Show(PlaceText(report, report.carried_over[0].first[0], Language::kEnglish)),
+            "'Two 2'!C2");
+  EXPECT_EQ(report.carried_over[2].column, Column::kName);
+  EXPECT_EQ(report.carried_over[2].rows, 3);
+}
+
 // A workbook read on a thread of its own, in small pieces, must give the same files, report and
 // window values as one read on the run's thread.
 TEST(GenListThreadsTest, ReadingThreadGivesTheSameResult) {
@@ -346,12 +438,7 @@ TEST(GenListThreadsTest, ReadingThreadGivesTheSameResult) {
     EXPECT_TRUE(one.files == helped.files) << piece;
     EXPECT_EQ(one.report.rows_read, helped.report.rows_read);
     EXPECT_EQ(one.report.rows_accepted, helped.report.rows_accepted);
-    ASSERT_EQ(one.report.findings.size(), helped.report.findings.size());
-    for (std::size_t k = 0; k < one.report.findings.size(); ++k) {
-      EXPECT_EQ(one.report.findings[k].kind, helped.report.findings[k].kind);
-      EXPECT_EQ(one.report.findings[k].row, helped.report.findings[k].row);
-      EXPECT_EQ(one.report.findings[k].column, helped.report.findings[k].column);
-    }
+    EXPECT_EQ(FindingLines(one.report), FindingLines(helped.report));
     EXPECT_EQ(one.last_name, helped.last_name);
   }
 }
@@ -379,7 +466,7 @@ TEST(GenListThreadsTest, ReadFailingPartWayWritesNothing) {
     EXPECT_TRUE(report.files.empty());
     EXPECT_EQ(host.events.back(), u"default");
     EXPECT_EQ(host.events[host.events.size() - 2],
-              u"warning:无法读取歌曲列表文件: book.xml (错误代码 38)");
+              u"warning:无法读取歌曲列表文件: book.xml (错误代码 38: 文件在读取时变短了)");
   }
 }
 

@@ -123,8 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
                       IndexCase{u"9999", RuleOutcome::kApplied, 9999},
                       IndexCase{u"4999", RuleOutcome::kIndexOutOfRange, 4999},
                       IndexCase{u"10000", RuleOutcome::kIndexOutOfRange, 10000},
-                      IndexCase{u"0", RuleOutcome::kIndexOutOfRange, 0},
-                      IndexCase{u"abc", RuleOutcome::kIndexOutOfRange, 0},
+                      IndexCase{u"0", RuleOutcome::kIndexZero, 0},
+                      IndexCase{u"abc", RuleOutcome::kIndexZero, 0},
                       IndexCase{u"5000.5", RuleOutcome::kApplied, 5000},
                       IndexCase{u"5001.5", RuleOutcome::kApplied, 5002},
                       IndexCase{u"4999.5", RuleOutcome::kApplied, 5000},
@@ -136,8 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(IndexRuleTest, ZeroIsRejectedEvenInsideTheRange) {
   RunSongValues run;
   WindowSongValues window;
-  EXPECT_EQ(ApplyColumnRule(Column::kIndex, u"0", -5, 5, run, window),
-            RuleOutcome::kIndexOutOfRange);
+  EXPECT_EQ(ApplyColumnRule(Column::kIndex, u"0", -5, 5, run, window), RuleOutcome::kIndexZero);
   EXPECT_EQ(ApplyColumnRule(Column::kIndex, u"-3", -5, 5, run, window), RuleOutcome::kApplied);
   EXPECT_EQ(run.SongIndex, -3);
 }
@@ -167,11 +166,11 @@ INSTANTIATE_TEST_SUITE_P(All, LevelRuleTest,
                                            LevelCase{u"2.25", RuleOutcome::kApplied, 4},
                                            LevelCase{u"2.75", RuleOutcome::kApplied, 6},
                                            LevelCase{u"127.5", RuleOutcome::kApplied, 255},
-                                           LevelCase{u"", RuleOutcome::kApplied, 0},
+                                           LevelCase{u"", RuleOutcome::kAppliedNoNumber, 0},
                                            LevelCase{u"-0.25", RuleOutcome::kApplied, 0},
-                                           LevelCase{u"128", RuleOutcome::kValueDoesNotFit, 9},
-                                           LevelCase{u"-1", RuleOutcome::kValueDoesNotFit, 9},
-                                           LevelCase{u"1e308", RuleOutcome::kValueDoesNotFit, 9}));
+                                           LevelCase{u"128", RuleOutcome::kLevelDoesNotFit, 9},
+                                           LevelCase{u"-1", RuleOutcome::kLevelDoesNotFit, 9},
+                                           LevelCase{u"1e308", RuleOutcome::kLevelDoesNotFit, 9}));
 
 struct ImageCase {
   std::u16string_view value;
@@ -196,9 +195,9 @@ TEST_P(ImageRuleTest, StoresTheRoundedValue) {
 INSTANTIATE_TEST_SUITE_P(
     All, ImageRuleTest,
     ::testing::Values(ImageCase{u"0012", RuleOutcome::kApplied, 12},
-                      ImageCase{u"x", RuleOutcome::kApplied, 0},
+                      ImageCase{u"x", RuleOutcome::kAppliedNoNumber, 0},
                       ImageCase{u"-7", RuleOutcome::kApplied, -7},
-                      ImageCase{u"&HFFFFFFFF", RuleOutcome::kValueDoesNotFit, 66},
+                      ImageCase{u"&HFFFFFFFF", RuleOutcome::kImageDoesNotFit, 66},
                       ImageCase{u"-2147483648.5", RuleOutcome::kApplied, -2147483647 - 1}));
 
 TEST(ColumnRuleTest, XmlAndPakStoreTheRewriteOrLeaveTheValueOnRejection) {
@@ -221,7 +220,8 @@ TEST(ColumnRuleTest, XmlAndPakStoreTheRewriteOrLeaveTheValueOnRejection) {
   EXPECT_EQ(a.run.PakName, u"oldpak");
   EXPECT_TRUE(AbandonsRow(RuleOutcome::kXmlRejected));
   EXPECT_TRUE(AbandonsRow(RuleOutcome::kPakRejected));
-  EXPECT_FALSE(AbandonsRow(RuleOutcome::kValueDoesNotFit));
+  EXPECT_TRUE(AbandonsRow(RuleOutcome::kLevelDoesNotFit));
+  EXPECT_FALSE(AbandonsRow(RuleOutcome::kAppliedNoNumber));
   EXPECT_FALSE(AbandonsRow(RuleOutcome::kIgnored));
 }
 

@@ -1,4 +1,5 @@
-// What the command-line tool needs from its platform: text output and one directory test.
+// What the command-line tool needs from its platform: text output, a directory test and the
+// user's language.
 #pragma once
 
 #include <vector>
@@ -18,6 +19,10 @@ class Console {
 [[nodiscard]] Console& SystemConsole();
 
 [[nodiscard]] bool IsDirectory(TextView path);
+
+// Whether the user's language is Chinese: on POSIX the first of LC_ALL, LC_MESSAGES and LANG
+// that is set begins with "zh"; on Windows the user's interface language.
+[[nodiscard]] bool UserPrefersChinese();
 
 // The separator the platform puts between a directory and a file name.
 [[nodiscard]] char16_t PathSeparator();

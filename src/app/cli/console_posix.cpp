@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app/cli/console.h"
@@ -34,6 +35,14 @@ Console& SystemConsole() {
 bool IsDirectory(TextView path) {
   struct stat info {};
   return ::stat(EncodeUtf8(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool UserPrefersChinese() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return std::string(value).starts_with("zh");
+  }
+  return false;
 }
 
 char16_t PathSeparator() {

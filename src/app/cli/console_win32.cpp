@@ -45,6 +45,10 @@ bool IsDirectory(TextView path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool UserPrefersChinese() {
+  return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE;
+}
+
 char16_t PathSeparator() {
   return u'\\';
 }

@@ -1,0 +1,368 @@
+#include "app/report_text.h"
+
+#include <cstdio>
+
+#include "generator/song_rules.h"
+
+namespace drumlo {
+namespace {
+
+struct OutcomeWords {
+  Outcome outcome;
+  int exit_code;
+  TextView key;
+  Bilingual text;
+};
+
+constexpr OutcomeWords kOutcomes[] = {
+    {Outcome::kFinished, 0, u"finished", {u"完成", u"finished"}},
+    {Outcome::kWorkbookMissing, 2, u"missing", {u"没有发现歌曲列表文件", u"workbook missing"}},
+    {Outcome::kWorkbookUnreadable,
+     3,
+     u"unreadable",
+     {u"无法读取歌曲列表文件", u"workbook unreadable"}},
+    {Outcome::kWritesFailed,
+     4,
+     u"writes_failed",
+     {u"有列表文件未能写入", u"list files not written"}},
+    {Outcome::kEmpty, 5, u"empty", {u"空文件", u"no Row in the workbook"}},
+    {Outcome::kStrictFindings,
+     7,
+     u"strict_findings",
+     {u"--strict 下有提示", u"findings under --strict"}},
+};
+
+const OutcomeWords& WordsOf(Outcome outcome) {
+  for (const OutcomeWords& words : kOutcomes) {
+    if (words.outcome == outcome) return words;
+  }
+  return kOutcomes[0];
+}
+
+// Findings that may spoil the list files or leave songs out unnoticed.
+bool StopsStrictRun(FindingKind kind) {
+  switch (kind) {
+    case FindingKind::kIndexZero:
+    case FindingKind::kOutsideColumns:
+    case FindingKind::kIndexAttributeDoesNotFit:
+      return false;
+    default:
+      return true;
+  }
+}
+
+TextView ColumnName(Column column) {
+  static constexpr TextView kNames[] = {u"",   u"INDEX", u"XML",    u"PAK",  u"IMAGE",
+                                        u"LV", u"NAME",  u"ARTIST", u"GENRE"};
+  return kNames[static_cast<std::size_t>(column)];
+}
+
+Text Num(std::int64_t n) {
+  return DecimalText(n);
+}
+
+// "1 entry", "2 entries"; Chinese has one form.
+Text Counted(std::int64_t n, TextView one, TextView many, TextView zh, Language language) {
+  if (language == Language::kChinese) return Num(n) + u" " + Text(zh);
+  return Num(n) + u" " + Text(n == 1 ? one : many);
+}
+
+// A worksheet name as a spreadsheet writes it in a reference: quoted when it holds more than
+// letters and digits.
+Text SheetPrefix(const Text& name) {
+  if (name.empty()) return Text();
+  bool plain = true;
+  for (const char16_t unit : name) {
+    if (unit < 0x80 && !((unit >= u'0' && unit <= u'9') || (unit >= u'A' && unit <= u'Z') ||
+                         (unit >= u'a' && unit <= u'z') || unit == u'_')) {
+      plain = false;
+    }
+  }
+  if (plain) return name;
+  Text quoted = u"'";
+  for (const char16_t unit : name) {
+    quoted += unit;
+    if (unit == u'\'') quoted += unit;
+  }
+  return quoted + u"'";
+}
+
+Text CellRef(const Place& place) {
+  return ColumnLetters(place.column) + Num(place.row);
+}
+
+const Text& SheetName(const RunReport& report, const Place& place) {
+  static const Text kNone;
+  return place.sheet < report.sheets.size() ? report.sheets[place.sheet] : kNone;
+}
+
+struct Labels {
+  Bilingual workbook{u"歌曲列表文件: ", u"workbook: "};
+  Bilingual ids{u"歌曲编号: ", u"song IDs: "};
+  Bilingual to{u" 到 ", u" to "};
+  Bilingual outcome{u"结果: ", u"outcome: "};
+  Bilingual exit_code{u"退出代码 ", u"exit code "};
+  Bilingual error_code{u"错误代码 ", u"error code "};
+  Bilingual dry_run{u"试运行: 没有写入任何列表文件", u"dry run: no list file was written"};
+  Bilingual rows_read{u"已读取的行: ", u"rows read: "};
+  Bilingual accepted{u"已接受的歌曲: ", u"songs accepted: "};
+  Bilingual outside{u"超出歌曲编号范围的行: ", u"rows outside the song ID range: "};
+  Bilingual skipped{u"被跳过的行: ", u"rows skipped: "};
+  Bilingual problems{u"有问题的值: ", u"values with problems: "};
+  Bilingual written{u"已写入的列表文件: ", u"list files written: "};
+  Bilingual would_write{u"将写入的列表文件: ", u"list files that would be written: "};
+  Bilingual not_written{u"未能写入的列表文件: ", u"list files not written: "};
+  Bilingual replaced{u"被本次运行中后面的分组覆盖的列表文件: ",
+                     u"list files replaced by a later group: "};
+  Bilingual failed_file{u", 未能写入 (", u", not written ("};
+  Bilingual replaced_file{u", 已被后面的分组覆盖", u", replaced by a later group of this run"};
+  Bilingual findings{u"提示:", u"findings:"};
+  Bilingual carried{u"沿用前一行的值:", u"values carried over from an earlier row:"};
+};
+const Labels kLabels;
+
+Text FileLine(const ListFileRecord& file, Language language) {
+  Text line =
+      u"  " + file.path + u": " + Counted(file.entries, u"entry", u"entries", u"条", language);
+  if (file.result != 0) {
+    line += Text(kLabels.failed_file.In(language)) + Text(kLabels.error_code.In(language)) +
+            Num(file.result) + u": " + Text(ReasonOf(file.result, language)) + u")";
+  }
+  if (file.replaced_later) line += kLabels.replaced_file.In(language);
+  return line + u"\n";
+}
+
+Text FindingLine(const RunReport& report, const Finding& f, Language language) {
+  Text line =
+      u"  " + PlaceText(report, f.place, language) + u": " + Text(FindingText(f.kind, language));
+  if (f.kind == FindingKind::kNoIndexColumn) {
+    line += u": " + f.text;
+  } else if (f.kind == FindingKind::kRowsEndedEarly) {
+    line += u": " + Num(f.count);
+  } else if (!f.text.empty()) {
+    line += u" (\"" + f.text + u"\")";
+  }
+  return line + u"\n";
+}
+
+Text CarriedLine(const RunReport& report, const CarriedOver& c, Language language) {
+  Text line = u"  " + Text(ColumnName(c.column)) + u": " +
+              Counted(c.rows, u"row", u"rows", u"行", language) + u" (";
+  for (std::size_t k = 0; k < c.first.size(); ++k) {
+    if (k != 0) line += u", ";
+    line += PlaceText(report, c.first[k], language);
+  }
+  if (static_cast<std::int64_t>(c.first.size()) < c.rows) line += u", …";
+  return line + u")\n";
+}
+
+Text OutcomeLine(Outcome outcome, std::int32_t code, Language language) {
+  const OutcomeWords& words = WordsOf(outcome);
+  Text line = Text(kLabels.outcome.In(language)) + Text(words.text.In(language)) + u" (";
+  if (outcome == Outcome::kWorkbookUnreadable) {
+    line += Text(kLabels.error_code.In(language)) + Num(code) + u": " +
+            Text(ReasonOf(code, language)) + u"; ";
+  }
+  return line + Text(kLabels.exit_code.In(language)) + Num(words.exit_code) + u")\n";
+}
+
+Text JsonString(TextView text) {
+  Text out = u"\"";
+  for (const char16_t c : text) {
+    if (c == u'"' || c == u'\\') {
+      out += u'\\';
+      out += c;
+    } else if (c < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+      for (const char* p = buf; *p != 0; ++p)
+        out += static_cast<char16_t>(*p);
+    } else {
+      out += c;
+    }
+  }
+  return out + u"\"";
+}
+
+Text JsonBool(bool b) {
+  return b ? u"true" : u"false";
+}
+
+Text JsonPlace(const RunReport& report, const Place& place) {
+  return u"\"sheet\":" + JsonString(SheetName(report, place)) + u",\"row\":" + Num(place.row) +
+         u",\"column\":" + Num(place.column) + u",\"cell\":" +
+         JsonString(place.column != 0 ? CellRef(place) : Text());
+}
+
+template <typename T, typename F>
+Text JsonArray(const std::vector<T>& items, F item) {
+  Text out = u"[";
+  for (std::size_t k = 0; k < items.size(); ++k)
+    out += (k != 0 ? u"," : u"") + item(items[k]);
+  return out + u"]";
+}
+
+}  // namespace
+
+int ExitCodeOf(Outcome outcome) {
+  return WordsOf(outcome).exit_code;
+}
+
+Outcome OutcomeOf(const RunResult& result, const RunReport& report, bool strict) {
+  switch (result.outcome) {
+    case RunOutcome::kWorkbookMissing:
+      return Outcome::kWorkbookMissing;
+    case RunOutcome::kWorkbookUnreadable:
+      return Outcome::kWorkbookUnreadable;
+    case RunOutcome::kNoRows:
+      return Outcome::kEmpty;
+    case RunOutcome::kFinished:
+      break;
+  }
+  if (result.failed_writes > 0) return Outcome::kWritesFailed;
+  if (strict) {
+    for (const Finding& f : report.findings) {
+      if (StopsStrictRun(f.kind)) return Outcome::kStrictFindings;
+    }
+  }
+  return Outcome::kFinished;
+}
+
+ReportCounts CountsOf(const RunReport& report) {
+  ReportCounts counts;
+  for (const ListFileRecord& f : report.files) {
+    if (f.result != 0) {
+      ++counts.files_not_written;
+    } else if (f.replaced_later) {
+      ++counts.files_replaced;
+    } else {
+      ++counts.files_written;
+      counts.songs_written += f.entries;
+    }
+  }
+  for (const Finding& f : report.findings) {
+    if (LeavesRowOut(f.kind)) {
+      ++counts.rows_skipped;
+    } else if (ConcernsValue(f.kind)) {
+      ++counts.value_problems;
+    } else {
+      ++counts.other_findings;
+    }
+  }
+  return counts;
+}
+
+Text PlaceText(const RunReport& report, const Place& place, Language language) {
+  if (place.row == 0) return Text(Bilingual{u"工作簿", u"workbook"}.In(language));
+  const Text sheet = SheetPrefix(SheetName(report, place));
+  if (place.column != 0) return sheet + (sheet.empty() ? u"" : u"!") + CellRef(place);
+  if (language == Language::kChinese)
+    return sheet + (sheet.empty() ? u"第" : u" 第") + Num(place.row) + u"行";
+  return sheet + (sheet.empty() ? u"row " : u" row ") + Num(place.row);
+}
+
+Text ReportText(const RunReport& report, Outcome outcome, std::int32_t code, Language language) {
+  const ReportCounts counts = CountsOf(report);
+  const auto line = [language](const Bilingual& label, std::int64_t n) {
+    return Text(label.In(language)) + Num(n) + u"\n";
+  };
+  Text out = Text(kLabels.workbook.In(language)) + report.workbook + u"\n";
+  out += Text(kLabels.ids.In(language)) + Num(report.id_from) + Text(kLabels.to.In(language)) +
+         Num(report.id_to) + u"\n";
+  out += OutcomeLine(outcome, code, language);
+  if (report.dry_run) out += Text(kLabels.dry_run.In(language)) + u"\n";
+  out += line(kLabels.rows_read, report.rows_read);
+  out += line(kLabels.accepted, report.rows_accepted);
+  out += line(kLabels.outside, report.rows_outside_range);
+  out += line(kLabels.skipped, counts.rows_skipped);
+  out += line(kLabels.problems, counts.value_problems);
+  out += line(report.dry_run ? kLabels.would_write : kLabels.written, counts.files_written);
+  for (const ListFileRecord& f : report.files)
+    out += FileLine(f, language);
+  out += line(kLabels.not_written, counts.files_not_written);
+  out += line(kLabels.replaced, counts.files_replaced);
+  if (!report.findings.empty()) out += Text(kLabels.findings.In(language)) + u"\n";
+  for (const Finding& f : report.findings)
+    out += FindingLine(report, f, language);
+  if (!report.carried_over.empty()) out += Text(kLabels.carried.In(language)) + u"\n";
+  for (const CarriedOver& c : report.carried_over)
+    out += CarriedLine(report, c, language);
+  return out;
+}
+
+Text ReportJson(const RunReport& report, Outcome outcome, std::int32_t code) {
+  const ReportCounts counts = CountsOf(report);
+  const OutcomeWords& words = WordsOf(outcome);
+  Text out = u"{\"outcome\":" + JsonString(words.key) + u",\"exit_code\":" + Num(words.exit_code);
+  if (outcome == Outcome::kWorkbookUnreadable) {
+    out += u",\"code\":" + Num(code) + u",\"reason\":" +
+           JsonString(ReasonOf(code, Language::kEnglish));
+  }
+  out += u",\"workbook\":" + JsonString(report.workbook) + u",\"id_from\":" + Num(report.id_from) +
+         u",\"id_to\":" + Num(report.id_to) + u",\"dry_run\":" + JsonBool(report.dry_run);
+  out += u",\"rows_read\":" + Num(report.rows_read) + u",\"rows_accepted\":" +
+         Num(report.rows_accepted) + u",\"rows_outside_range\":" + Num(report.rows_outside_range) +
+         u",\"rows_skipped\":" + Num(counts.rows_skipped) + u",\"value_problems\":" +
+         Num(counts.value_problems) + u",\"files_written\":" + Num(counts.files_written) +
+         u",\"songs_written\":" + Num(counts.songs_written) + u",\"files_not_written\":" +
+         Num(counts.files_not_written) + u",\"files_replaced\":" + Num(counts.files_replaced);
+  out += u",\"files\":" + JsonArray(report.files, [](const ListFileRecord& f) {
+           Text item = u"{\"path\":" + JsonString(f.path) + u",\"first_index\":" +
+                       Num(f.first_index) + u",\"entries\":" + Num(f.entries) + u",\"result\":" +
+                       Num(f.result);
+           if (f.result != 0)
+             item += u",\"reason\":" + JsonString(ReasonOf(f.result, Language::kEnglish));
+           return item + u",\"replaced_later\":" + JsonBool(f.replaced_later) + u"}";
+         });
+  out += u",\"findings\":" + JsonArray(report.findings, [&report](const Finding& f) {
+           Text item = u"{\"kind\":" + JsonString(FindingKey(f.kind)) + u"," +
+                       JsonPlace(report, f.place) + u",\"text\":" + JsonString(f.text);
+           if (f.kind == FindingKind::kRowsEndedEarly) item += u",\"count\":" + Num(f.count);
+           return item + u"}";
+         });
+  out +=
+      u",\"carried_over\":" + JsonArray(report.carried_over, [&report](const CarriedOver& c) {
+        return u"{\"column\":" + JsonString(ColumnName(c.column)) + u",\"rows\":" + Num(c.rows) +
+               u",\"first\":" +
+               JsonArray(c.first,
+                         [&report](const Place& p) { return u"{" + JsonPlace(report, p) + u"}"; }) +
+               u"}";
+      });
+  return out + u"}\n";
+}
+
+Text SummaryLine(const RunReport& report, Language language) {
+  const ReportCounts counts = CountsOf(report);
+  if (counts.rows_skipped + counts.value_problems + counts.other_findings == 0) return Text();
+  const bool zh = language == Language::kChinese;
+  Text line;
+  if (zh) {
+    line = Num(counts.songs_written) + (report.dry_run ? u" 首歌曲将写入 " : u" 首歌曲已写入 ") +
+           Num(counts.files_written) + u" 个列表文件; ";
+  } else {
+    line = Counted(counts.songs_written, u"song", u"songs", u"", language) +
+           (report.dry_run ? u" would be written to " : u" written to ") +
+           Counted(counts.files_written, u"list file", u"list files", u"", language) + u"; ";
+  }
+  std::vector<Text> parts;
+  if (counts.rows_skipped != 0) {
+    parts.push_back(zh ? Num(counts.rows_skipped) + u" 行被跳过"
+                       : Counted(counts.rows_skipped, u"row", u"rows", u"", language) +
+                             u" skipped");
+  }
+  if (counts.value_problems != 0) {
+    parts.push_back(zh ? Num(counts.value_problems) + u" 个值有问题"
+                       : Counted(counts.value_problems, u"value", u"values", u"", language) +
+                             u" with problems");
+  }
+  if (counts.other_findings != 0) {
+    parts.push_back(
+        zh ? Num(counts.other_findings) + u" 条其他提示"
+           : Counted(counts.other_findings, u"other finding", u"other findings", u"", language));
+  }
+  for (std::size_t k = 0; k < parts.size(); ++k)
+    line += (k != 0 ? u", " : u"") + parts[k];
+  return line + (zh ? u": 用 --report 查看\n" : u": see --report\n");
+}
+
+}  // namespace drumlo
