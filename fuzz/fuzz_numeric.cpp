@@ -27,6 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool raw = (in.Byte() & 1) != 0;
   const Text text = drumlo::fuzz::TextOf(in.Rest(), raw);
   const double value = NumericValue(text);
+  const std::optional<double> leading = LeadingNumber(text);
+  Check(leading ? (*leading == value || (std::isnan(*leading) && std::isnan(value))) : value == 0);
   if (const std::optional<std::int32_t> whole = RoundToInt32(value)) {
     Check(std::isfinite(value));
     CheckRounded(value, *whole);

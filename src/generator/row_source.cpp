@@ -43,16 +43,18 @@ class RowSource::Reader final : public PieceSink {
 
   void Start(bool own_thread) {
     if (!own_thread) return;
+    // Set before the thread starts, which reads it; thread_ itself is written only after.
+    reading_thread_ = true;
     try {
       thread_ = std::thread([this] { Produce(); });
       if (timings_ != nullptr) timings_->read_alongside_scan = true;
     } catch (const std::system_error&) {
-      // No thread to be had: the rows are read when the run asks for them.
+      reading_thread_ = false;  // no thread to be had: rows are read when the run asks for them
     }
   }
 
   bool Next(RowBatch& batch) {
-    if (!thread_.joinable() && !produced_) {
+    if (!reading_thread_ && !produced_) {
       produced_ = true;
       Produce();
     }
@@ -258,7 +260,7 @@ class RowSource::Reader final : public PieceSink {
     std::unique_lock<std::mutex> lock(mutex_);
     ready_.push_back(std::make_unique<RowBatch>(std::move(filling_)));
     changed_.notify_all();
-    if (thread_.joinable()) {
+    if (reading_thread_) {
       changed_.wait(lock, [this] { return stopping_ || ready_.size() < kBatchesAhead; });
     }
     if (!spare_.empty()) {
@@ -292,6 +294,7 @@ class RowSource::Reader final : public PieceSink {
   double decode_seconds_ = 0;
   double cut_seconds_ = 0;
   bool produced_ = false;
+  bool reading_thread_ = false;
 
   // The hand-off.
   std::mutex mutex_;

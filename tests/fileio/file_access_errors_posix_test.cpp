@@ -18,7 +18,7 @@
 #include "fileio/file_access.h"
 #include "temp_dir.h"
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define DRUMLO_ASAN 1
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -188,7 +188,7 @@ TEST_F(FileAccessErrorsTest, FileEndingBeforeItsSizeGives38) {
 
 TEST_F(FileAccessErrorsTest, WorkbookLargerThanFreeMemoryGives8) {
 #ifdef DRUMLO_ASAN
-  GTEST_SKIP() << "the address sanitizer aborts on a failed allocation instead of throwing";
+  GTEST_SKIP() << "the sanitizers abort on a failed allocation instead of throwing";
 #else
   // Just below the size limit, sparse; the address space allowed is far smaller.
   Put(u"big.xml", "");
