@@ -86,6 +86,7 @@ bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
 echo "== bench: the whole-run benchmark on a 1 MB workbook"
 bash bench/run --sizes 1 --reps 3
 echo "== long day: 50 runs of the example in one process; memory and descriptors stay"
+cmake --build --preset release -j "$jobs" --target long_day
 long_day_out=$(mktemp -d)
 build/release/bench/long_day 50 "$long_day_out"
 rm -rf "$long_day_out"
