@@ -45,7 +45,10 @@ inline constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
 // Reads the file as ReadFileBytes does, with the same result codes, but hands it over piece by
 // piece instead of holding it whole. On an error the pieces handed over are not the whole file.
 [[nodiscard]] std::int32_t ReadFilePieces(TextView path, PieceSink& sink);
-// Creates or replaces the file with exactly `bytes`.
+// Creates or replaces the file with exactly `bytes`. The bytes are written into a temporary file
+// beside it that is then moved over its name, so a write that fails or is killed part way leaves
+// an existing file as it was; a file that may not be written (read-only, or open elsewhere on
+// Windows) is refused as before.
 [[nodiscard]] std::int32_t WriteFileBytes(TextView path, std::span<const std::uint8_t> bytes);
 
 // UTF-16LE bytes of a text, nothing added.

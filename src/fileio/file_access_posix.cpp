@@ -1,19 +1,28 @@
 // Whole-file access on POSIX systems. Paths are encoded as UTF-8 (an unpaired surrogate becomes
 // U+FFFD). Result codes are the Windows codes the callers know; see ErrnoToResult.
 // Advisory locks are not taken: POSIX has no mandatory share modes, so a file open elsewhere
-// is read or written as it stands; 32 (sharing violation) comes only from writing over a
-// running program (ETXTBSY).
+// is read as it stands, and a reader of a file being replaced goes on seeing the old bytes;
+// 32 (sharing violation) comes only from writing over a running program (ETXTBSY).
+// A file is replaced by writing a temporary file beside it and renaming that over its name, so
+// a write that fails or is killed part way leaves the old file whole. Nothing is flushed to the
+// disk (no fsync): this guards against failed writes and killed processes, not power loss.
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
+#include <limits>
 #include <new>
 #include <string>
 
 #include "fileio/file_access.h"
+#include "fileio/temporary_file.h"
 #include "fileio/utf8.h"
 
 namespace drumlo {
@@ -31,6 +40,8 @@ constexpr std::int32_t kErrorFilenameTooLong = 206;
 constexpr std::int32_t kErrorIoDevice = 1117;
 constexpr std::int32_t kErrorCantResolveFilename = 1921;
 constexpr off_t kMaxReadSize = 0x7FFFFFFF;
+// Links followed at the end of a path before giving up, as the kernel does.
+constexpr int kMaxLinks = 40;
 
 // Windows tells a missing file (2) from a missing folder on the way (3); ENOENT covers both,
 // so the parent folder decides.
@@ -165,6 +176,113 @@ std::int32_t OpenForReading(const std::string& native, FileDescriptor& file, std
   return kErrorSuccess;
 }
 
+std::string FolderPart(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// What a path names once the symbolic links at its end are followed, as opening it would: the
+// file is replaced where it lies, and a link stays a link.
+struct FoundFile {
+  std::string path;
+  bool exists = false;
+  struct stat info {};
+};
+
+// 0, or the errno that opening the path would give.
+int FollowLinks(const std::string& path, FoundFile& file) {
+  file.path = path;
+  for (int links = 0;; ++links) {
+    if (::lstat(file.path.c_str(), &file.info) != 0) {
+      file.exists = false;
+      return errno == ENOENT ? 0 : errno;
+    }
+    file.exists = true;
+    if (!S_ISLNK(file.info.st_mode)) return 0;
+    if (links == kMaxLinks) return ELOOP;
+    std::string target(PATH_MAX, '\0');
+    const ssize_t length = ::readlink(file.path.c_str(), target.data(), target.size());
+    if (length < 0) return errno;
+    if (static_cast<std::size_t>(length) == target.size()) return ENAMETOOLONG;
+    target.resize(static_cast<std::size_t>(length));
+    file.path = !target.empty() && target.front() == '/' ? target : FolderPart(file.path) + target;
+  }
+}
+
+// Writes all bytes, in two parts around the pause that tests may set.
+std::int32_t PutAllBytes(int fd, std::span<const std::uint8_t> bytes, const std::string& native) {
+  const std::size_t first = pause_mid_write_for_tests != nullptr ? bytes.size() / 2 : bytes.size();
+  int error = 0;
+  std::size_t put = WriteFully(fd, bytes.data(), first, error);
+  if (put == first && first < bytes.size()) {
+    pause_mid_write_for_tests();
+    put += WriteFully(fd, bytes.data() + first, bytes.size() - first, error);
+  }
+  if (put == bytes.size()) return kErrorSuccess;
+  return error != 0 ? ErrnoToResult(error, native) : kErrorWriteFault;
+}
+
+// Some file systems report a failed write only when the file is closed.
+// An interrupted close has still closed the file on Linux; it is no write error.
+std::int32_t CloseWritten(FileDescriptor& file, const std::string& native) {
+  const int close_error = file.Close();
+  if (close_error == 0 || close_error == EINTR) return kErrorSuccess;
+  return ErrnoToResult(close_error, native);
+}
+
+// Truncates and writes the file itself: the old way, kept for what cannot be replaced by a
+// rename. A failure part way leaves the file cut short.
+std::int32_t WriteInPlace(const std::string& native, std::span<const std::uint8_t> bytes) {
+  FileDescriptor file(OpenRetrying(native, O_WRONLY | O_CREAT | O_TRUNC, 0666));
+  if (!file.valid()) return ErrnoToResult(errno, native);
+  const std::int32_t code = PutAllBytes(file.get(), bytes, native);
+  return code != kErrorSuccess ? code : CloseWritten(file, native);
+}
+
+// A rename would replace even a file this process may not write, so an existing file is refused
+// as the truncating open once refused it (no write permission, a read-only file system, a
+// running program), by opening it for writing without changing it.
+std::int32_t RefusalToWrite(const std::string& path, const std::string& native) {
+  const FileDescriptor probe(OpenRetrying(path, O_WRONLY));
+  return probe.valid() ? kErrorSuccess : ErrnoToResult(errno, native);
+}
+
+// A file of that name can only have been left by an earlier process of the same id.
+int CreateTemporary(const std::string& path) {
+  const int flags = O_WRONLY | O_CREAT | O_EXCL;
+  const int fd = OpenRetrying(path, flags, 0666);
+  if (fd < 0 && errno == EEXIST && ::unlink(path.c_str()) == 0)
+    return OpenRetrying(path, flags, 0666);
+  return fd;
+}
+
+// A new file gets 0666 less the umask from the create call; a replaced one keeps its permission
+// bits, and its owner where this process may give it away (root).
+void KeepOwnerAndMode(int fd, const struct stat& old) {
+  if (::fchown(fd, old.st_uid, old.st_gid) != 0 &&
+      ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+    // Not ours to give: the file now belongs to this process's user and group.
+  }
+  if (::fchmod(fd, old.st_mode & 07777) != 0) {
+    // The create call's mode stays.
+  }
+}
+
+std::int32_t ReplaceThroughTemporary(const FoundFile& file, const std::string& native,
+                                     std::span<const std::uint8_t> bytes) {
+  const std::string temporary = TemporaryPathFor(file.path).native();
+  FileDescriptor out(CreateTemporary(temporary));
+  if (!out.valid()) return ErrnoToResult(errno, native);
+  if (file.exists) KeepOwnerAndMode(out.get(), file.info);
+  std::int32_t code = PutAllBytes(out.get(), bytes, native);
+  if (code == kErrorSuccess) code = CloseWritten(out, native);
+  if (code == kErrorSuccess && ::rename(temporary.c_str(), file.path.c_str()) != 0) {
+    code = ErrnoToResult(errno, native);
+  }
+  if (code != kErrorSuccess) ::unlink(temporary.c_str());
+  return code;
+}
+
 }  // namespace
 
 bool FileExists(TextView path) {
@@ -203,16 +321,37 @@ std::int32_t ReadFilePieces(TextView path, PieceSink& sink) {
 std::int32_t WriteFileBytes(TextView path, std::span<const std::uint8_t> bytes) {
   if (HasNul(path)) return kErrorInvalidName;
   const std::string native = EncodeUtf8(path);
-  FileDescriptor file(OpenRetrying(native, O_WRONLY | O_CREAT | O_TRUNC, 0666));
-  if (!file.valid()) return ErrnoToResult(errno, native);
-  int error = 0;
-  const std::size_t put = WriteFully(file.get(), bytes.data(), bytes.size(), error);
-  if (put != bytes.size()) return error != 0 ? ErrnoToResult(error, native) : kErrorWriteFault;
-  // Some file systems report a failed write only when the file is closed.
-  // An interrupted close has still closed the file on Linux; it is no write error.
-  const int close_error = file.Close();
-  if (close_error == 0 || close_error == EINTR) return kErrorSuccess;
-  return ErrnoToResult(close_error, native);
+  FoundFile file;
+  if (const int error = FollowLinks(native, file); error != 0) return ErrnoToResult(error, native);
+  // Folders, devices and pipes answer as they always did.
+  if (file.exists && !S_ISREG(file.info.st_mode)) return WriteInPlace(native, bytes);
+  if (file.exists) {
+    if (const std::int32_t code = RefusalToWrite(file.path, native); code != kErrorSuccess) {
+      return code;
+    }
+  }
+  RemoveLeftoversOf(file.path);
+  const std::int32_t code = ReplaceThroughTemporary(file, native, bytes);
+  // No right to make or rename files in the folder: the file itself may still be writable.
+  if (code == kErrorAccessDenied) return WriteInPlace(native, bytes);
+  return code;
+}
+
+// getpid is a system call of its own on every write; a forked child asks again.
+std::uint64_t CurrentProcessId() {
+  static std::atomic<pid_t> known{0};
+  [[maybe_unused]] static const int forget_on_fork =
+      ::pthread_atfork(nullptr, nullptr, [] { known = 0; });
+  pid_t pid = known;
+  if (pid == 0) known = pid = ::getpid();
+  return static_cast<std::uint64_t>(pid);
+}
+
+bool ProcessIsAlive(std::uint64_t pid) {
+  // 0 would ask about this process's group; larger ids than pid_t holds are nobody's.
+  if (pid == 0) return true;
+  if (pid > static_cast<std::uint64_t>(std::numeric_limits<pid_t>::max())) return false;
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
 }
 
 }  // namespace drumlo

@@ -156,7 +156,8 @@ TEST_F(FileAccessErrorsTest, NoDescriptorLeftGives4) {
   EXPECT_FALSE(fs::exists(Native(u"5000.txt")));
 }
 
-TEST_F(FileAccessErrorsTest, WriteBeyondTheFileSizeLimitGives223) {
+TEST_F(FileAccessErrorsTest, WriteBeyondTheFileSizeLimitGives223AndKeepsTheOldFile) {
+  Put(u"5000.txt", "the old list");
   // Past the limit the system would send SIGXFSZ, which ends the process unless ignored.
   const auto previous = std::signal(SIGXFSZ, SIG_IGN);
   std::int32_t code = 0;
@@ -167,6 +168,8 @@ TEST_F(FileAccessErrorsTest, WriteBeyondTheFileSizeLimitGives223) {
   }
   std::signal(SIGXFSZ, previous);
   EXPECT_EQ(code, kErrorFileTooLarge);
+  EXPECT_EQ(Content(u"5000.txt"), "the old list");
+  EXPECT_EQ(Names(), std::vector<std::string>{"5000.txt"});
 }
 
 TEST_F(FileAccessErrorsTest, FullDeviceGives112) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "fileio/file_access.h"
 #include "temp_dir.h"
@@ -86,6 +88,38 @@ TEST_F(FileAccessTest, ShorterContentReplacesLongerFileWhole) {
   Put(u"5000.txt", std::string(4096, 'L'));
   ASSERT_EQ(WriteFileBytes(PathOf(u"5000.txt"), BytesOf("short")), kErrorSuccess);
   EXPECT_EQ(Content(u"5000.txt"), "short");
+  EXPECT_EQ(Names(), std::vector<std::string>{"5000.txt"});  // no temporary file left
+}
+
+// The temporary file's name must stay within a name's 255 units however long the file's is.
+TEST_F(FileAccessTest, NameOfAlmostTheLongestLengthCanBeReplaced) {
+  const Text name = Text(240, u'n') + u".txt";
+  Put(name, "old");
+  ASSERT_EQ(WriteFileBytes(PathOf(name), BytesOf("new")), kErrorSuccess);
+  EXPECT_EQ(Content(name), "new");
+  EXPECT_EQ(Names().size(), 1u);
+}
+
+// A killed writer leaves "~" name "." process id ".tmp" beside the list file. 999999999 is the
+// id of no process on Linux (ids stay below 2^22) nor under Windows.
+TEST_F(FileAccessTest, WritingAListFileRemovesOnlyWhatADeadWriterLeftForIt) {
+  const struct {
+    const char* name;
+    bool removed;
+  } cases[] = {{"~5001.txt.999999999.tmp", true},
+               {"~5002.txt.999999999.tmp", false},
+               {"5001.txt.999999999.tmp", false},
+               {"~5001.txt.x.tmp", false},
+               {"~5001.txt.999999999.bak", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::filesystem::path folder = dir_ / c.name;  // a folder not looked through yet
+    std::filesystem::create_directory(folder);
+    Put((folder / c.name).u16string(), "half a list");
+    ASSERT_EQ(WriteFileBytes((folder / "5001.txt").u16string(), BytesOf("new")), kErrorSuccess);
+    EXPECT_EQ(Content((folder / "5001.txt").u16string()), "new");
+    EXPECT_EQ(std::filesystem::exists(folder / c.name), !c.removed);
+  }
 }
 
 TEST_F(FileAccessTest, EmptyBufferLeavesEmptyFile) {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "fileio/file_access.h"
 #include "temp_dir.h"
@@ -46,15 +47,38 @@ TEST_F(Win32FileAccess, WorkbookOpenForReadingStaysReadable) {
   CloseHandle(reader);
 }
 
-TEST_F(Win32FileAccess, ListFileOpenElsewhereGives32AndStaysAsItWas) {
+// Opened elsewhere, even with delete sharing, which would let the new file be moved over it.
+TEST_F(Win32FileAccess, ListFileHeldOpenElsewhereGives32AndStaysAsItWas) {
   Put(u"5000.txt", "old");
-  const HANDLE reader =
-      CreateFileW(Wide(PathOf(u"5000.txt")).c_str(), GENERIC_READ,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(WriteFileBytes(PathOf(u"5000.txt"), BytesOf("new")), kErrorSharingViolation);
-  CloseHandle(reader);
-  EXPECT_EQ(Content(u"5000.txt"), "old");
+  for (const DWORD share : {FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}) {
+    SCOPED_TRACE(share);
+    const HANDLE reader = CreateFileW(Wide(PathOf(u"5000.txt")).c_str(), GENERIC_READ, share,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(WriteFileBytes(PathOf(u"5000.txt"), BytesOf("new")), kErrorSharingViolation);
+    CloseHandle(reader);
+    EXPECT_EQ(Content(u"5000.txt"), "old");
+    EXPECT_EQ(Names(), std::vector<std::string>{"5000.txt"});
+  }
+}
+
+// As the truncating create refused them; under Wine, which let root truncate them, as well.
+TEST_F(Win32FileAccess, ReadOnlyHiddenOrSystemListFileGives5AndStaysAsItWas) {
+  Put(u"5000.txt", "old");
+  const std::wstring path = Wide(PathOf(u"5000.txt"));
+  for (const DWORD attribute :
+       {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
+    SCOPED_TRACE(attribute);
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), attribute));
+    const DWORD before = GetFileAttributesW(path.c_str());
+    ASSERT_NE(before & attribute, 0u);
+    EXPECT_EQ(WriteFileBytes(PathOf(u"5000.txt"), BytesOf("new")), kErrorAccessDenied);
+    EXPECT_EQ(GetFileAttributesW(path.c_str()), before);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Content(u"5000.txt"), "old");
+    EXPECT_EQ(Names(), std::vector<std::string>{"5000.txt"});
+  }
 }
 
 TEST_F(Win32FileAccess, PlainFolderIsNoFileButHiddenFolderIs) {
@@ -66,11 +90,14 @@ TEST_F(Win32FileAccess, PlainFolderIsNoFileButHiddenFolderIs) {
   EXPECT_TRUE(FileExists(PathOf(u"hidden")));
 }
 
-TEST_F(Win32FileAccess, NewListFileCarriesOnlyTheNormalAttribute) {
-  ASSERT_EQ(WriteFileBytes(PathOf(u"5001.txt"), BytesOf("x")), kErrorSuccess);
-  const DWORD attributes = GetFileAttributesW(Wide(PathOf(u"5001.txt")).c_str());
-  EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
-            0u);
+// Nothing carried over from the temporary file, whether the list file is new or replaced.
+TEST_F(Win32FileAccess, ListFileCarriesOnlyTheAttributesOfANewFile) {
+  constexpr DWORD kCarried = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                             FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_TEMPORARY;
+  for (int write = 0; write < 2; ++write) {
+    ASSERT_EQ(WriteFileBytes(PathOf(u"5001.txt"), BytesOf("x")), kErrorSuccess);
+    EXPECT_EQ(GetFileAttributesW(Wide(PathOf(u"5001.txt")).c_str()) & kCarried, 0u);
+  }
 }
 
 }  // namespace

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "common/text.h"
 #include "fileio/file_access.h"
@@ -25,7 +27,9 @@ class TempDirTest : public testing::Test {
   }
   void TearDown() override {
     std::error_code ignored;
-    // Read-only files left by a test must not keep the folder alive.
+    // Read-only files and folders left by a test must not keep the folder alive.
+    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_, ignored)) {
       std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
                                    std::filesystem::perm_options::add, ignored);
@@ -45,6 +49,15 @@ class TempDirTest : public testing::Test {
     std::ifstream in(Native(name), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
+  // The names in the folder, sorted: what a write left behind.
+  [[nodiscard]] static std::vector<std::string> NamesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  [[nodiscard]] std::vector<std::string> Names() const { return NamesIn(dir_); }
   static Bytes BytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
   std::filesystem::path dir_;
