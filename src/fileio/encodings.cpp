@@ -209,8 +209,9 @@ bool IsLowSurrogate(char16_t unit) {
   return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-// Decodes onto the end of `text`, whose capacity must hold the bytes' count more units.
-void AppendDecoded(std::span<const std::uint8_t> bytes, Text& text) {
+}  // namespace
+
+void AppendUtf8Decoded(std::span<const std::uint8_t> bytes, Text& text) {
   if (bytes.empty()) return;  // the data pointer of an empty span may be null
   const std::uint8_t* in = bytes.data();
   const std::uint8_t* const end = in + bytes.size();
@@ -221,6 +222,8 @@ void AppendDecoded(std::span<const std::uint8_t> bytes, Text& text) {
     in = done.in;
   }
 }
+
+namespace {
 
 std::span<const std::uint8_t> WithoutUtf8Mark(std::span<const std::uint8_t> bytes) {
   // Only EF BB BF decodes to U+FEFF, so skipping those bytes equals removing the first decoded
@@ -237,7 +240,7 @@ Text DecodeUtf8(std::span<const std::uint8_t> bytes) {
   // is reserved but never written costs address space only.
   Text text;
   text.reserve(bytes.size());
-  AppendDecoded(bytes, text);
+  AppendUtf8Decoded(bytes, text);
   return text;
 }
 
