@@ -1,5 +1,6 @@
 #include "workbook/xml_tokens.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace drumlo {
@@ -13,9 +14,13 @@ bool EndsName(char c) {
 
 }  // namespace
 
+// Names, texts and tags between cells are a few characters long: plain loops beat library
+// searches there.
 std::string_view LocalName(std::string_view qualified) {
-  const std::size_t colon = qualified.find(':');
-  return colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
+  for (std::size_t k = 0; k < qualified.size(); ++k) {
+    if (qualified[k] == ':') return qualified.substr(k + 1);
+  }
+  return qualified;
 }
 
 std::optional<std::string_view> AttributeValue(std::string_view attributes, std::string_view name) {
@@ -24,6 +29,19 @@ std::optional<std::string_view> AttributeValue(std::string_view attributes, std:
     if (!found && n == name) found = value;
   });
   return found;
+}
+
+// The first `c` at or after `from`, or the end of the bytes.
+std::size_t XmlTokenizer::Find(char c, std::size_t from) const {
+  constexpr std::size_t kShortRun = 32;
+  const std::size_t short_end = std::min(xml_.size(), from + kShortRun);
+  for (std::size_t k = from; k < short_end; ++k) {
+    if (xml_[k] == c) return k;
+  }
+  if (short_end == xml_.size()) return xml_.size();
+  const void* found = std::memchr(xml_.data() + short_end, c, xml_.size() - short_end);
+  return found == nullptr ? xml_.size()
+                          : static_cast<std::size_t>(static_cast<const char*>(found) - xml_.data());
 }
 
 XmlToken XmlTokenizer::Next() {
@@ -74,16 +92,13 @@ XmlToken XmlTokenizer::StartTag(std::size_t open) {
   while (at < xml_.size() && !EndsName(xml_[at]))
     ++at;
   const std::size_t name_end = at;
-  char quote = 0;
-  for (; at < xml_.size(); ++at) {
+  while (at < xml_.size() && xml_[at] != '>') {
     const char c = xml_[at];
-    if (quote != 0) {
-      if (c == quote) quote = 0;
-    } else if (c == '"' || c == '\'') {
-      quote = c;
-    } else if (c == '>') {
-      break;
+    if (c == '"' || c == '\'') {
+      at = Find(c, at + 1);  // the closing quote
+      if (at == xml_.size()) break;
     }
+    ++at;
   }
   if (at >= xml_.size()) {
     token.kind = TokenKind::kIncomplete;
@@ -100,8 +115,8 @@ XmlToken XmlTokenizer::StartTag(std::size_t open) {
 
 XmlToken XmlTokenizer::EndTag(std::size_t open) {
   XmlToken token;
-  const std::size_t close = xml_.find('>', open);
-  if (close == std::string_view::npos) {
+  const std::size_t close = Find('>', open);
+  if (close == xml_.size()) {
     token.kind = TokenKind::kIncomplete;
     return token;
   }

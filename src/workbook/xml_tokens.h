@@ -47,6 +47,7 @@ class XmlTokenizer {
   XmlToken EndTag(std::size_t open);
   XmlToken Skipped(std::size_t open, std::string_view terminator);
   XmlToken CData(std::size_t open);
+  [[nodiscard]] std::size_t Find(char c, std::size_t from) const;
 
   std::string_view xml_;
   std::size_t at_;
