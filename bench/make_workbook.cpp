@@ -272,28 +272,17 @@ class XlsxForm final : public TableForm {
     sheet_ += "</v></c>";
   }
   void RichTextCell(std::string_view first, std::string_view second) override {
-    std::string item =
-        "<r><rPr><sz val=\"11\"/><color rgb=\"FFFF0000\"/><rFont val=\"等线\"/>"
-        "<family val=\"3\"/><charset val=\"134\"/></rPr><t>";
-    item.append(first);
-    item +=
-        "</t></r><r><rPr><b/><sz val=\"11\"/><color rgb=\"FF000000\"/><rFont val=\"等线\"/>"
-        "<family val=\"3\"/><charset val=\"134\"/></rPr><t xml:space=\"preserve\">";
-    item.append(second);
-    item += "</t></r>";
-    Cell(0, "", SharedItem(item));
+    const std::string font = "<sz val=\"11\"/><rFont val=\"等线\"/><family val=\"3\"/>";
+    Cell(0, "",
+         SharedItem(Run("<color rgb=\"FFFF0000\"/>" + font, first) +
+                    Run("<b/><color rgb=\"FF000000\"/>" + font, second)));
   }
   void NotedCell(std::string_view value) override {
     Cell(0, "", SharedString(std::string(value)));
-    comments_ += "<comment ref=\"" + Reference() +
-                 "\" authorId=\"0\"><text><r><rPr><b/>"
-                 "<sz val=\"9\"/><rFont val=\"宋体\"/></rPr><t>";
-    comments_.append(kNoteAuthor);
-    comments_ +=
-        ":</t></r><r><rPr><sz val=\"9\"/><rFont val=\"宋体\"/></rPr>"
-        "<t xml:space=\"preserve\">&#10;";
-    comments_.append(kNoteText);
-    comments_ += "</t></r></text></comment>";
+    const std::string font = "<sz val=\"9\"/><rFont val=\"宋体\"/>";
+    comments_ += "<comment ref=\"" + Reference() + "\" authorId=\"0\"><text>" +
+                 Run("<b/>" + font, std::string(kNoteAuthor) + ":") +
+                 Run(font, "&#10;" + std::string(kNoteText)) + "</text></comment>";
   }
   void EndRow() override {
     sheet_ += "</row>";
@@ -332,6 +321,14 @@ class XlsxForm final : public TableForm {
     sheet_ += "<c r=\"" + Reference() + "\"";
     if (!style.empty()) sheet_ += " s=\"" + std::string(style) + "\"";
     sheet_ += " t=\"s\"><v>" + std::to_string(shared) + "</v></c>";
+  }
+
+  // A formatting run of rich text.
+  static std::string Run(const std::string& properties, std::string_view text) {
+    const bool spaced = !text.empty() && (text.front() == ' ' || text.back() == ' ');
+    std::string run = "<r><rPr>" + properties + "</rPr><t";
+    run += spaced ? " xml:space=\"preserve\">" : ">";
+    return run.append(text).append("</t></r>");
   }
 
   std::size_t SharedString(const std::string& value) {

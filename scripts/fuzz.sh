@@ -8,7 +8,9 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 shift || true
 targets=("$@")
-if ((${#targets[@]} == 0)); then targets=(fuzz_scanner fuzz_utf8 fuzz_numeric fuzz_run); fi
+if ((${#targets[@]} == 0)); then
+  targets=(fuzz_scanner fuzz_utf8 fuzz_numeric fuzz_run fuzz_zip fuzz_xlsx)
+fi
 build="$repo/build/fuzz"
 corpus_dir=${DRUMLO_CORPUS_DIR:-"$repo/../shared/corpus"}
 
@@ -23,6 +25,8 @@ seeds_of() {
     fuzz_scanner) echo "$repo/fuzz/seeds/scanner" ;;
     fuzz_utf8) echo "$repo/fuzz/seeds/utf8" ;;
     fuzz_numeric) echo "$repo/fuzz/seeds/numeric" ;;
+    fuzz_zip) echo "$repo/fuzz/seeds/zip" ;;
+    fuzz_xlsx) echo "$repo/fuzz/seeds/xlsx" ;;
     fuzz_run)
       echo "$repo/fuzz/seeds/run"
       for set in real songtable; do

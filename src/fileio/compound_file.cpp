@@ -13,7 +13,6 @@ constexpr std::size_t kHeaderBytes = 512;
 constexpr std::size_t kEntryBytes = 128;
 constexpr std::size_t kHeaderFatSlots = 109;
 constexpr std::uint32_t kLastRegularSector = 0xFFFFFFFA;
-constexpr std::uint32_t kNoStream = 0xFFFFFFFF;
 constexpr std::uint8_t kStreamObject = 2;
 constexpr std::uint8_t kRootObject = 5;
 constexpr std::size_t kLongestNameBytes = 64;

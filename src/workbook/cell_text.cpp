@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "fileio/utf8.h"
 
@@ -147,25 +148,15 @@ void AppendWithoutOfficeEscapes(TextView text, Text& out) {
 }
 
 void AppendSpreadsheetEscaped(TextView text, Text& out) {
+  static constexpr std::pair<char16_t, TextView> kEscapes[] = {
+      {u'&', u"&amp;"}, {u'<', u"&lt;"}, {u'>', u"&gt;"}, {u'\n', u"&#10;"}, {u'\r', u"&#13;"}};
   for (const char16_t unit : text) {
-    switch (unit) {
-      case u'&':
-        out.append(u"&amp;");
-        break;
-      case u'<':
-        out.append(u"&lt;");
-        break;
-      case u'>':
-        out.append(u"&gt;");
-        break;
-      case u'\n':
-        out.append(u"&#10;");
-        break;
-      case u'\r':
-        out.append(u"&#13;");
-        break;
-      default:
-        out.push_back(unit);
+    const auto* escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                      [&](const auto& e) { return e.first == unit; });
+    if (escape == std::end(kEscapes)) {
+      out.push_back(unit);
+    } else {
+      out.append(escape->second);
     }
   }
 }

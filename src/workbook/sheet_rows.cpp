@@ -52,38 +52,27 @@ std::uint32_t ColumnOfReference(std::string_view reference) {
 ElementRead SharedStrings::ReadItem(std::string_view xml, bool complete, std::size_t from,
                                     std::size_t& next) {
   const std::size_t start = units_.size();
-  XmlTokenizer tokens(xml, complete, from);
-  const XmlToken item = tokens.Next();
   bool in_text = false;
   int phonetic_depth = 0;
-  bool closed = item.self_closing;
-  while (!closed) {
-    const XmlToken token = tokens.Next();
-    switch (token.kind) {
-      case TokenKind::kIncomplete:
-      case TokenKind::kEnd:
-        units_.resize(start);
-        return complete ? ElementRead::kMalformed : ElementRead::kNeedMore;
-      case TokenKind::kStartTag:
-        if (token.name == "t" && !token.self_closing) in_text = phonetic_depth == 0;
-        if (token.name == "rPh" && !token.self_closing) ++phonetic_depth;
-        break;
-      case TokenKind::kEndTag:
-        if (token.name == "t") in_text = false;
-        if (token.name == "rPh" && phonetic_depth > 0) --phonetic_depth;
-        closed = token.name == "si";
-        break;
-      case TokenKind::kText:
-      case TokenKind::kCData:
-        if (in_text) decoder_.AppendString(token.text, units_, token.kind == TokenKind::kCData);
-        break;
-      case TokenKind::kOther:
-        break;
+  const auto visit = [&](const XmlToken& token) {
+    const bool opens = token.kind == TokenKind::kStartTag && !token.self_closing;
+    if (opens && token.name == "t") in_text = phonetic_depth == 0;
+    if (opens && token.name == "rPh") ++phonetic_depth;
+    if (token.kind == TokenKind::kEndTag && token.name == "t") in_text = false;
+    if (token.kind == TokenKind::kEndTag && token.name == "rPh" && phonetic_depth > 0) {
+      --phonetic_depth;
     }
+    const bool text = token.kind == TokenKind::kText || token.kind == TokenKind::kCData;
+    if (text && in_text) decoder_.AppendString(token.text, units_, token.kind == TokenKind::kCData);
+    return true;
+  };
+  const ElementRead read = ReadElement(xml, complete, from, visit, next);
+  if (read == ElementRead::kDone) {
+    starts_.push_back(units_.size());
+  } else {
+    units_.resize(start);
   }
-  starts_.push_back(units_.size());
-  next = tokens.Offset();
-  return ElementRead::kDone;
+  return read;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -94,41 +83,39 @@ ElementRead RowParser::Read(std::string_view xml, bool complete, std::size_t fro
   units_.clear();
   in_cell_ = false;
   last_column_ = 0;
-  XmlTokenizer tokens(xml, complete, from);
-  const XmlToken row = tokens.Next();
-  const std::optional<std::string_view> reference = AttributeValue(row.attributes, "r");
-  if (reference) {
-    const std::optional<std::uint32_t> number = RowNumberOf(*reference);
-    if (!number) return ElementRead::kMalformed;
-    number_ = *number;
-  } else {
-    if (previous_number >= kLargestRowNumber) return ElementRead::kMalformed;
+  bool at_start = true;
+  const auto visit = [&](const XmlToken& token) {
+    if (!at_start) return Take(token);
+    at_start = false;
+    return TakeRowStart(token.attributes, previous_number);
+  };
+  return ReadElement(xml, complete, from, visit, next);
+}
+
+bool RowParser::TakeRowStart(std::string_view attributes, std::uint32_t previous_number) {
+  const std::optional<std::string_view> reference = AttributeValue(attributes, "r");
+  if (!reference) {
     number_ = previous_number + 1;
+    return previous_number < kLargestRowNumber;
   }
-  bool closed = row.self_closing;
-  while (!closed) {
-    const XmlToken token = tokens.Next();
-    switch (token.kind) {
-      case TokenKind::kIncomplete:
-      case TokenKind::kEnd:
-        return complete ? ElementRead::kMalformed : ElementRead::kNeedMore;
-      case TokenKind::kStartTag:
-        if (!StartElement(token)) return ElementRead::kMalformed;
-        break;
-      case TokenKind::kEndTag:
-        if (!EndElement(token.name)) return ElementRead::kMalformed;
-        closed = token.name == "row";
-        break;
-      case TokenKind::kText:
-      case TokenKind::kCData:
-        if (in_cell_) TakeText(token.text, token.kind == TokenKind::kCData);
-        break;
-      case TokenKind::kOther:
-        break;
-    }
+  const std::optional<std::uint32_t> number = RowNumberOf(*reference);
+  if (number) number_ = *number;
+  return number.has_value();
+}
+
+bool RowParser::Take(const XmlToken& token) {
+  switch (token.kind) {
+    case TokenKind::kStartTag:
+      return StartElement(token);
+    case TokenKind::kEndTag:
+      return EndElement(token.name);
+    case TokenKind::kText:
+    case TokenKind::kCData:
+      if (in_cell_) TakeText(token.text, token.kind == TokenKind::kCData);
+      return true;
+    default:
+      return true;
   }
-  next = tokens.Offset();
-  return ElementRead::kDone;
 }
 
 // Only the cell's own value elements count: a v directly in the cell, an is directly in it, and

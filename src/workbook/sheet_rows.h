@@ -32,6 +32,28 @@ class SharedStrings {
   CellTextDecoder decoder_;
 };
 
+// Walks the tokens of the element whose start tag is at `from`, up to its end tag, handing
+// each to `visit` (the start tag first); `visit` answers false for a token it cannot accept. On
+// kDone `next` is where the element ends.
+template <typename Visit>
+ElementRead ReadElement(std::string_view xml, bool complete, std::size_t from, Visit&& visit,
+                        std::size_t& next) {
+  XmlTokenizer tokens(xml, complete, from);
+  const XmlToken open = tokens.Next();
+  if (!visit(open)) return ElementRead::kMalformed;
+  bool closed = open.self_closing;
+  while (!closed) {
+    const XmlToken token = tokens.Next();
+    if (token.kind == TokenKind::kIncomplete || token.kind == TokenKind::kEnd) {
+      return complete ? ElementRead::kMalformed : ElementRead::kNeedMore;
+    }
+    if (!visit(token)) return ElementRead::kMalformed;
+    closed = token.kind == TokenKind::kEndTag && token.name == open.name;
+  }
+  next = tokens.Offset();
+  return ElementRead::kDone;
+}
+
 // A parsed row; cell values lie in the row's own text or among the shared strings.
 struct ParsedCell {
   std::uint32_t column;
@@ -73,6 +95,8 @@ class RowParser {
     int depth = 0;  // elements open inside the cell
   };
 
+  [[nodiscard]] bool TakeRowStart(std::string_view attributes, std::uint32_t previous_number);
+  [[nodiscard]] bool Take(const XmlToken& token);
   [[nodiscard]] bool StartElement(const XmlToken& token);
   [[nodiscard]] bool EndElement(std::string_view name);
   [[nodiscard]] bool BeginCell(std::string_view attributes);

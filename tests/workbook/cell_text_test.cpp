@@ -1,6 +1,8 @@
 // Cell references and attribute text, the small readers the row parsing rests on.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "workbook/cell_text.h"
 #include "workbook/sheet_rows.h"
 
@@ -11,6 +13,10 @@ struct ReferenceCase {
   const char* reference;
   std::uint32_t column;  // 0: not a cell reference
 };
+
+void PrintTo(const ReferenceCase& c, std::ostream* os) {
+  *os << '"' << c.reference << '"';
+}
 
 class CellReferences : public testing::TestWithParam<ReferenceCase> {};
 
