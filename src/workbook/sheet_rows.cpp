@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::uint32_t kLargestRowNumber = std::numeric_limits<std::int32_t>::max();
 constexpr std::size_t kLongestColumnName = 3;  // "XFD" is the last column a workbook has
+constexpr std::uint32_t kLargestColumn = 26 * 26 * 26 + 26 * 26 + 26;  // "ZZZ"
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -169,6 +170,7 @@ bool RowParser::BeginCell(std::string_view attributes) {
     cell_.column = ColumnOfReference(*reference);
     if (cell_.column == 0) return false;
   } else {
+    if (last_column_ >= kLargestColumn) return false;
     cell_.column = last_column_ + 1;
   }
   last_column_ = cell_.column;

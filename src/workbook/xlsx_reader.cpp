@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <unordered_map>
 
 #include "fileio/zip_archive.h"
 #include "workbook/sheet_rows.h"
@@ -17,6 +18,8 @@ namespace {
 constexpr std::size_t kWindowBytes = std::size_t{1} << 20;
 constexpr std::string_view kPackageRelationships = "_rels/.rels";
 constexpr std::string_view kDefaultWorkbookPart = "xl/workbook.xml";
+// The workbook part and the relationship parts are read whole; none is near this long.
+constexpr std::uint64_t kLargestWholePart = std::uint64_t{64} << 20;
 
 XlsxStatus FromArchive(ArchiveStatus status) {
   switch (status) {
@@ -178,7 +181,8 @@ class XlsxReader::Impl {
 
   // A small part read whole; its size counts against the limit like every part read.
   bool ReadWhole(const ZipEntry& entry, std::string& out) {
-    const ArchiveStatus status = zip_.ReadEntry(entry, budget_, out);
+    const ArchiveStatus status =
+        zip_.ReadEntry(entry, std::min<std::uint64_t>(budget_, kLargestWholePart), out);
     if (status == ArchiveStatus::kOk) budget_ -= entry.size;
     return FailArchive(status, entry.name);
   }
@@ -219,17 +223,17 @@ class XlsxReader::Impl {
   // Each sheet's part: worksheets have rows; chart, dialog and macro sheets have none.
   bool PlaceSheets(std::vector<SheetEntry>& sheets,
                    const std::vector<Relationship>& relationships) {
+    std::unordered_map<std::string_view, const Relationship*> by_id;
+    for (const Relationship& relationship : relationships)
+      by_id.try_emplace(relationship.id, &relationship);
     for (SheetEntry& sheet : sheets) {
-      const auto relationship =
-          std::find_if(relationships.begin(), relationships.end(),
-                       [&](const Relationship& r) { return r.id == sheet.relationship_id; });
-      if (relationship == relationships.end()) {
-        return Fail(XlsxStatus::kMissingPart, sheet.relationship_id);
-      }
+      const auto found = by_id.find(sheet.relationship_id);
+      if (found == by_id.end()) return Fail(XlsxStatus::kMissingPart, sheet.relationship_id);
+      const Relationship& relationship = *found->second;
       const ZipEntry* entry = nullptr;
-      if (HasType(*relationship, "worksheet")) {
-        entry = zip_.Find(relationship->target);
-        if (entry == nullptr) return Fail(XlsxStatus::kMissingPart, relationship->target);
+      if (HasType(relationship, "worksheet")) {
+        entry = zip_.Find(relationship.target);
+        if (entry == nullptr) return Fail(XlsxStatus::kMissingPart, relationship.target);
       }
       sheet_names_.push_back(std::move(sheet.name));
       sheet_parts_.push_back(entry);
