@@ -277,12 +277,5 @@ TEST(WorkbookFormatTest, TextIsToldFromTheFirstBytesAlone) {
   EXPECT_EQ(SignatureOf(CompoundFile({})), FileSignature::kCompoundFile);
 }
 
-TEST(WorkbookFormatTest, NamesForReports) {
-  EXPECT_EQ(WorkbookFormatName(WorkbookFormat::kXmlUtf8), "xml-utf8");
-  EXPECT_EQ(WorkbookFormatName(WorkbookFormat::kXmlUtf16Le), "xml-utf16le");
-  EXPECT_EQ(WorkbookFormatName(WorkbookFormat::kXmlUtf16Be), "xml-utf16be");
-  EXPECT_EQ(WorkbookFormatName(WorkbookFormat::kXlsx), "xlsx");
-}
-
 }  // namespace
 }  // namespace drumlo

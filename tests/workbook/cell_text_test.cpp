@@ -38,11 +38,5 @@ TEST(AttributeTextTest, WhiteSpaceReadAsSpacesReferencesKept) {
   EXPECT_EQ(AttributeText("a\tb\r\nc\rd&#10;e &amp; &#x9;"), u"a b c d\ne & \t");
 }
 
-TEST(SpreadsheetEscapeTest, OnlyTheFiveCharactersAreEscaped) {
-  Text out;
-  AppendSpreadsheetEscaped(u"&<>\n\r\"'\t_é", out);
-  EXPECT_EQ(out, u"&amp;&lt;&gt;&#10;&#13;\"'\t_é");
-}
-
 }  // namespace
 }  // namespace drumlo
