@@ -8,7 +8,9 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 shift || true
 targets=("$@")
-if ((${#targets[@]} == 0)); then targets=(fuzz_scanner fuzz_utf8 fuzz_numeric fuzz_run); fi
+if ((${#targets[@]} == 0)); then
+  targets=(fuzz_scanner fuzz_utf8 fuzz_numeric fuzz_run fuzz_zip fuzz_xlsx)
+fi
 build="$repo/build/fuzz"
 corpus_dir=${DRUMLO_CORPUS_DIR:-"$repo/../shared/corpus"}
 

@@ -13,6 +13,10 @@ packages=(
   clang libclang-rt-14-dev libxml2-utils time
   # The Windows build and its tests under Wine (fonts and a headless display for the window).
   g++-mingw-w64-x86-64 wine64 wine fonts-wine fonts-wqy-microhei xvfb imagemagick
+  # zlib for .xlsx workbooks, native and for the static Windows build.
+  zlib1g-dev libz-mingw-w64-dev
+  # LibreOffice saves the test tables as .xlsx and as XML Spreadsheet 2003 workbooks.
+  libreoffice-calc-nogui
 )
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null

@@ -209,9 +209,11 @@ bool IsLowSurrogate(char16_t unit) {
   return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-// Decodes onto the end of `text`. Its room grows by at least half again, so that a text built
-// from many pieces is not moved for each of them.
-void AppendDecoded(std::span<const std::uint8_t> bytes, Text& text) {
+}  // namespace
+
+// The text's room grows by at least half again, so that a text built from many pieces is not
+// moved for each of them.
+void AppendUtf8Decoded(std::span<const std::uint8_t> bytes, Text& text) {
   if (bytes.empty()) return;  // the data pointer of an empty span may be null
   const std::size_t needed = text.size() + bytes.size();  // no byte gives more than one unit
   if (text.capacity() < needed) text.reserve(std::max(needed, text.capacity() + text.capacity() / 2));
@@ -225,6 +227,8 @@ void AppendDecoded(std::span<const std::uint8_t> bytes, Text& text) {
   }
 }
 
+namespace {
+
 std::span<const std::uint8_t> WithoutUtf8Mark(std::span<const std::uint8_t> bytes) {
   // Only EF BB BF decodes to U+FEFF, so skipping those bytes equals removing the first decoded
   // U+FEFF, without moving the whole text afterwards. A second mark stays.
@@ -237,7 +241,7 @@ std::span<const std::uint8_t> WithoutUtf8Mark(std::span<const std::uint8_t> byte
 
 Text DecodeUtf8(std::span<const std::uint8_t> bytes) {
   Text text;
-  AppendDecoded(bytes, text);
+  AppendUtf8Decoded(bytes, text);
   return text;
 }
 
@@ -260,7 +264,7 @@ void Utf8PieceDecoder::Finish(Text& out) {
   std::span<const std::uint8_t> rest = pending_;
   if (at_start_) rest = WithoutUtf8Mark(rest);
   at_start_ = false;
-  AppendDecoded(rest, out);
+  AppendUtf8Decoded(rest, out);
   pending_.clear();
 }
 
@@ -280,10 +284,10 @@ void Utf8PieceDecoder::AddAfterStart(std::span<const std::uint8_t> piece, Text& 
     const std::size_t first = static_cast<std::size_t>(
         std::find_if(piece.begin(), piece.end(), is_ascii) - piece.begin());
     pending_.insert(pending_.end(), piece.begin(), piece.begin() + first + 1);
-    AppendDecoded(pending_, out);
+    AppendUtf8Decoded(pending_, out);
     start = first + 1;
   }
-  AppendDecoded(piece.subspan(start, end - start), out);
+  AppendUtf8Decoded(piece.subspan(start, end - start), out);
   pending_.assign(piece.begin() + end, piece.end());
 }
 

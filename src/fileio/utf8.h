@@ -13,6 +13,8 @@ namespace drumlo {
 // Lenient UTF-8 decoding: each maximal subpart of a malformed sequence becomes one U+FFFD,
 // NUL bytes stay, four-byte sequences become surrogate pairs. A byte-order mark is kept.
 [[nodiscard]] Text DecodeUtf8(std::span<const std::uint8_t> bytes);
+// DecodeUtf8 onto the end of `text`.
+void AppendUtf8Decoded(std::span<const std::uint8_t> bytes, Text& text);
 // Decodes UTF-8 that arrives in pieces onto the end of a text, with the text Utf8ToText gives
 // for the whole: a leading byte-order mark skipped, a sequence cut between two pieces kept
 // whole (its bytes wait for the next piece).
