@@ -6,6 +6,7 @@
 #include "app/cli/console.h"
 #include "app/cli/report_format.h"
 #include "app/startup_context.h"
+#include "app/version.h"
 #include "app/words.h"
 #include "fileio/file_access.h"
 #include "generator/gen_list.h"
@@ -119,7 +120,7 @@ constexpr TextView kAbout =
 constexpr TextView kExitCodes =
     u"Exit codes: 0 finished, 2 workbook missing, 3 workbook unreadable,\n"
     u"4 a list file not written, 5 no Row in the workbook, 64 usage error.\n";
-constexpr TextView kVersion = u"drumlo-listgen 1.0.0.52\n";
+constexpr TextView kVersion = u"drumlo-listgen " DRUMLO_VERSION_TEXT u"\n";
 
 // "usage: drumlo-listgen [--from ID] ... [WORKBOOK]", broken before 90 columns.
 Text Usage() {
