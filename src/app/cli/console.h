@@ -1,4 +1,4 @@
-// What the command-line tool needs from its platform: text output and one directory test.
+// What the command-line tool needs from its platform: text output and two directory tests.
 #pragma once
 
 #include <vector>
@@ -18,6 +18,8 @@ class Console {
 [[nodiscard]] Console& SystemConsole();
 
 [[nodiscard]] bool IsDirectory(TextView path);
+// True when files can be created in the directory by this process.
+[[nodiscard]] bool IsWritableDirectory(TextView path);
 
 // The separator the platform puts between a directory and a file name.
 [[nodiscard]] char16_t PathSeparator();

@@ -1,4 +1,4 @@
-// Console output and directory test on POSIX systems: UTF-8 throughout.
+// Console output and directory tests on POSIX systems: UTF-8 throughout.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +34,10 @@ Console& SystemConsole() {
 bool IsDirectory(TextView path) {
   struct stat info {};
   return ::stat(EncodeUtf8(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsWritableDirectory(TextView path) {
+  return IsDirectory(path) && ::access(EncodeUtf8(path).c_str(), W_OK | X_OK) == 0;
 }
 
 char16_t PathSeparator() {

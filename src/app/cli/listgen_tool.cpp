@@ -68,7 +68,8 @@ constexpr OptionSpec kOptions[] = {
      {},
      Takes::kValue,
      u" DIR",
-     u"directory for the list files (default: the program's directory)",
+     u"directory for the list files (default: the program's directory, or the current "
+     u"directory when the program's directory cannot be written)",
      [](Options& o, TextView v) { return o.out_dir = v, true; }},
     {u"--quiet",
      {},
@@ -117,37 +118,45 @@ constexpr TextView kWorkbookHelp =
     u"the master table (default: 歌曲规范总表.xml in the current directory)";
 constexpr TextView kAbout =
     u"Writes Drumlo song list files from a song master table (SpreadsheetML workbook).\n";
+// Laid out as help2man reads it: the heading becomes a subsection, each code a tagged paragraph.
 constexpr TextView kExitCodes =
-    u"Exit codes: 0 finished, 2 workbook missing, 3 workbook unreadable,\n"
-    u"4 a list file not written, 5 no Row in the workbook, 64 usage error.\n";
+    u"Exit status:\n"
+    u"  0   finished\n"
+    u"  2   workbook missing\n"
+    u"  3   workbook unreadable\n"
+    u"  4   a list file not written\n"
+    u"  5   no Row in the workbook\n"
+    u"  64  usage error\n";
 constexpr TextView kVersion = u"drumlo-listgen " DRUMLO_VERSION_TEXT u"\n";
 
-// "usage: drumlo-listgen [--from ID] ... [WORKBOOK]", broken before 90 columns.
+// One line in the customary form, which help2man turns into the man page's synopsis; --help
+// lists the options below it.
 Text Usage() {
-  const Text head = u"usage: " + Text(kProgram);
-  Text usage = head;
-  std::size_t line_start = 0;
-  const auto add = [&](const Text& item) {
-    if (usage.size() - line_start + 1 + item.size() > 90) {
-      usage += u"\n";
-      line_start = usage.size();
-      usage.append(head.size(), u' ');
-    }
-    usage += u" " + item;
-  };
-  for (const OptionSpec& o : kOptions) {
-    if (o.name == u"--help" || o.name == u"--version") continue;
-    add(u"[" + Text(o.name) + Text(o.value_name) + u"]");
-  }
-  add(u"[WORKBOOK]");
-  return usage + u"\n";
+  return u"Usage: " + Text(kProgram) + u" [OPTION]... [WORKBOOK]\n";
 }
 
+// "  left    help", the help broken at spaces before 80 columns and carried on in its column.
 Text HelpLine(TextView left, TextView help) {
   constexpr std::size_t kHelpColumn = 24;
+  constexpr std::size_t kLineWidth = 79;
   Text line = u"  " + Text(left);
   line.append(line.size() < kHelpColumn ? kHelpColumn - line.size() : 1, u' ');
-  return line + Text(help) + u"\n";
+  std::size_t column = line.size();
+  for (bool first = true; !help.empty(); first = false) {
+    const std::size_t space = help.find(u' ');
+    const TextView word = help.substr(0, space);
+    help = space == TextView::npos ? TextView() : help.substr(space + 1);
+    if (!first && column + 1 + word.size() > kLineWidth) {
+      line += u"\n" + Text(kHelpColumn, u' ');
+      column = kHelpColumn;
+    } else if (!first) {
+      line += u' ';
+      ++column;
+    }
+    line += word;
+    column += word.size();
+  }
+  return line + u"\n";
 }
 
 Text Help() {
@@ -220,11 +229,19 @@ class ConsoleHost : public RunHost {
 int UsageError(Console& console, TextView reason) {
   console.Err(Text(kProgram) + u": " + Text(reason) + u"\n");
   console.Err(Usage());
+  console.Err(u"Try '" + Text(kProgram) + u" --help' for more information.\n");
   return kExitUsage;
 }
 
+// An installed tool lives in a folder its users cannot write (/usr/bin): its list files then go
+// to the current directory, as the empty prefix names it.
+Text DefaultOutputPrefix() {
+  const Text app_dir = GetAppDir();
+  return IsWritableDirectory(app_dir) ? app_dir : Text();
+}
+
 Text OutputPrefix(const Options& options) {
-  if (options.out_dir.empty()) return GetAppDir();
+  if (options.out_dir.empty()) return DefaultOutputPrefix();
   Text prefix = options.out_dir;
   const char16_t last = prefix.back();
   if (last != u'/' && last != PathSeparator()) prefix.push_back(PathSeparator());
