@@ -13,6 +13,10 @@ packages=(
   clang libclang-rt-14-dev libxml2-utils time
   # The Windows build and its tests under Wine (fonts and a headless display for the window).
   g++-mingw-w64-x86-64 wine64 wine fonts-wine fonts-wqy-microhei xvfb imagemagick
+  # Release packages (scripts/package.sh, check-packages.sh): the man page made from --help, the
+  # .deb's dependencies (dpkg-shlibdeps, which CPack finds ELF files for with file), man to read
+  # the installed page, unzip to unpack the zip.
+  help2man dpkg-dev file man-db unzip
 )
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null

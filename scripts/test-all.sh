@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds every configuration with warnings as errors and runs all test suites: native debug,
-# sanitizers and line coverage, then the Windows cross build with its tests under Wine.
+# sanitizers and line coverage, then the Windows cross build with its tests under Wine, then the
+# release packages, checked as users get them (scripts/check-packages.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -62,3 +63,5 @@ bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
 echo "== bench: the whole-run benchmark on a 1 MB workbook"
 bash bench/run --sizes 1 --reps 3
 run_windows
+echo "== packages: build, unpack, install and check them; package again and compare"
+bash scripts/check-packages.sh
