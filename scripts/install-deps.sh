@@ -17,6 +17,10 @@ packages=(
   zlib1g-dev libz-mingw-w64-dev
   # LibreOffice saves the test tables as .xlsx and as XML Spreadsheet 2003 workbooks.
   libreoffice-calc-nogui
+  # Release packages (scripts/package.sh, check-packages.sh): the man page made from --help, the
+  # .deb's dependencies (dpkg-shlibdeps, which CPack finds ELF files for with file), man to read
+  # the installed page, unzip to unpack the zip.
+  help2man dpkg-dev file man-db unzip
 )
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null

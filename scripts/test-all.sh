@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds every configuration with warnings as errors and runs all test suites: native debug,
-# sanitizers and line coverage, then the Windows cross build with its tests under Wine.
+# sanitizers and line coverage, then the Windows cross build with its tests under Wine, then the
+# release packages, checked as users get them (scripts/check-packages.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -92,3 +93,5 @@ build/release/bench/long_day 50 "$long_day_out"
 rm -rf "$long_day_out"
 run_tsan
 run_windows
+echo "== packages: build, unpack, install and check them; package again and compare"
+bash scripts/check-packages.sh

@@ -182,6 +182,15 @@ TEST_F(FileFaultTest, FailedRunLeavesListFilesOfAnEarlierRunAlone) {
   EXPECT_EQ(FilesIn(dir / "out"), before);
 }
 
+// Where an installed tool cannot write its own folder, its default output folder is the current
+// directory; this is the test that decides it.
+TEST_F(FileFaultTest, FolderWithoutWritePermissionIsNotWritable) {
+  if (IsRoot()) GTEST_SKIP() << "root writes anywhere; run as an unprivileged user";
+  fs::permissions(dir / "out", fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_FALSE(IsWritableDirectory(PathText(dir / "out")));
+  EXPECT_TRUE(IsWritableDirectory(PathText(dir / "clean")));
+}
+
 TEST_F(FileFaultTest, OutputDirectoryWithoutWritePermissionFailsEveryWrite) {
   if (IsRoot()) GTEST_SKIP() << "root writes anywhere; run as an unprivileged user";
   std::ofstream(dir / "out" / "5001.txt") << "older";

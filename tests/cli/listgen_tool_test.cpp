@@ -200,6 +200,51 @@ TEST_F(ListToolTest, ListFileBlockedByDirectoryFailsWithCode4AndKeepsGoing) {
   EXPECT_GT(FilesIn(dir / "out").size(), 2u);  // the other groups were still written
 }
 
+// Long help texts are broken at spaces to fit a terminal and carried on in the help column,
+// where help2man finds them again as one paragraph.
+TEST_F(ListToolTest, HelpFitsEightyColumnsAndWrapsInItsColumn) {
+  ASSERT_EQ(Tool({u"--help", u"--lang", u"en"}), 0);
+  Text joined;
+  std::size_t start = 0;
+  for (std::size_t end; (end = console.out.find(u'\n', start)) != Text::npos; start = end + 1) {
+    const Text line = console.out.substr(start, end - start);
+    EXPECT_LE(line.size(), 80u) << testing::PrintToString(line);
+    joined += (line.starts_with(Text(24, u' ')) ? u" " + line.substr(24) : u"\n" + line);
+  }
+  EXPECT_NE(joined.find(u"\n  --out DIR             folder for the list files (default: the "
+                        u"program's folder, or the current folder when the program's "
+                        u"folder cannot be written)\n"),
+            Text::npos)
+      << testing::PrintToString(console.out);
+}
+
+// The test behind the default output folder: only an existing folder can take list files, and
+// asking leaves nothing behind in it.
+struct WritableCase {
+  const char* name;
+  const char* path;  // below the test's folder; "" the folder itself
+  bool writable;
+};
+
+class WritableDirectoryTest : public ListToolTest,
+                              public testing::WithParamInterface<WritableCase> {};
+
+TEST_P(WritableDirectoryTest, AnswersWithoutLeavingFiles) {
+  std::ofstream(dir / "plain.txt") << "a file, not a folder";
+  const auto before = FilesIn(dir);
+  EXPECT_EQ(IsWritableDirectory(PathText(dir / GetParam().path)), GetParam().writable);
+  EXPECT_EQ(Names(FilesIn(dir)), Names(before));
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, WritableDirectoryTest,
+                         testing::Values(WritableCase{"Folder", "", true},
+                                         WritableCase{"Subfolder", "out", true},
+                                         WritableCase{"Missing", "missing", false},
+                                         WritableCase{"File", "plain.txt", false}),
+                         [](const testing::TestParamInfo<WritableCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
 // Every workbook of the corpus runs through the tool; its list files equal the golden files
 // kept under tests/golden/<set>/<workbook>/ (DRUMLO_UPDATE_GOLDEN=1 rewrites them).
 TEST_F(ListToolTest, CorpusWorkbooksGiveTheirGoldenFiles) {

@@ -147,10 +147,19 @@ void RemoveTree(const std::wstring& dir) {
 }  // namespace
 
 std::wstring WindowsPath(const std::string& path) {
-  std::wstring wide = Widen(path);
-  if (!wide.empty() && wide[0] == L'/') wide = L"Z:" + wide;
-  std::replace(wide.begin(), wide.end(), L'/', L'\\');
-  return wide;
+  return WindowsPath(Widen(path));
+}
+
+std::wstring WindowsPath(std::wstring path) {
+  if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  return path;
+}
+
+std::wstring ProgramUnderTest() {
+  const wchar_t* named = _wgetenv(L"DRUMLO_GUI_EXE");
+  if (named != nullptr && *named != L'\0') return WindowsPath(std::wstring(named));
+  return WindowsPath(std::string(DRUMLO_GUI_EXE));
 }
 
 TempDir::TempDir() {
@@ -195,7 +204,7 @@ std::optional<std::string> ReadWholeFile(const std::wstring& path) {
 
 RunningApp::RunningApp(const TempDir& dir, const std::wstring& arguments) {
   const std::wstring exe = dir.path() + L"\\DrumloListGen.exe";
-  CopyFileW(WindowsPath(DRUMLO_GUI_EXE).c_str(), exe.c_str(), FALSE);
+  CopyFileW(ProgramUnderTest().c_str(), exe.c_str(), FALSE);
   std::wstring command = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);

@@ -12,6 +12,11 @@ namespace drumlo::ui {
 
 // A Windows path for a path of the build machine ("/x/y" becomes "Z:\x\y" under Wine).
 [[nodiscard]] std::wstring WindowsPath(const std::string& path);
+[[nodiscard]] std::wstring WindowsPath(std::wstring path);
+
+// The program the tests drive: the one DRUMLO_GUI_EXE names, when set (a copy unpacked from the
+// release zip, say), else the one built with the tests.
+[[nodiscard]] std::wstring ProgramUnderTest();
 
 // A fresh folder in the temp folder, removed with its files at the end.
 class TempDir {

@@ -1,4 +1,4 @@
-// What the command-line tool needs from its platform: text output, a directory test and the
+// What the command-line tool needs from its platform: text output, two directory tests and the
 // user's language.
 #pragma once
 
@@ -19,6 +19,8 @@ class Console {
 [[nodiscard]] Console& SystemConsole();
 
 [[nodiscard]] bool IsDirectory(TextView path);
+// True when files can be created in the directory by this process.
+[[nodiscard]] bool IsWritableDirectory(TextView path);
 
 // Whether the user's language is Chinese: on POSIX the first of LC_ALL, LC_MESSAGES and LANG
 // that is set begins with "zh"; on Windows the user's interface language.

@@ -1,4 +1,4 @@
-// Console output and directory test on POSIX systems: UTF-8 throughout.
+// Console output and directory tests on POSIX systems: UTF-8 throughout.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,6 +43,10 @@ bool UserPrefersChinese() {
     if (value != nullptr && *value != '\0') return std::string(value).starts_with("zh");
   }
   return false;
+}
+
+bool IsWritableDirectory(TextView path) {
+  return IsDirectory(path) && ::access(EncodeUtf8(path).c_str(), W_OK | X_OK) == 0;
 }
 
 char16_t PathSeparator() {

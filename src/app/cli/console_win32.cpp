@@ -1,4 +1,4 @@
-// Console output and directory test on Windows: wide text on a console, UTF-8 bytes when the
+// Console output and directory tests on Windows: wide text on a console, UTF-8 bytes when the
 // output is redirected.
 #include <windows.h>
 
@@ -47,6 +47,20 @@ bool IsDirectory(TextView path) {
 
 bool UserPrefersChinese() {
   return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE;
+}
+
+// Folder rights on Windows come from access lists that no attribute shows, so the test is to
+// create a file: a hidden one that goes away when its handle is closed.
+bool IsWritableDirectory(TextView path) {
+  if (!IsDirectory(path)) return false;
+  std::wstring probe(path.begin(), path.end());
+  if (probe.back() != L'\\' && probe.back() != L'/') probe += L'\\';
+  probe += L"drumlo-listgen-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
 }
 
 char16_t PathSeparator() {

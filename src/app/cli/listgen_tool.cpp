@@ -6,6 +6,7 @@
 #include "app/cli/console.h"
 #include "app/report_text.h"
 #include "app/startup_context.h"
+#include "app/version.h"
 #include "app/words.h"
 #include "fileio/file_access.h"
 #include "generator/gen_list.h"
@@ -76,8 +77,9 @@ constexpr OptionSpec kOptions[] = {
      {},
      Takes::kValue,
      u" DIR",
-     {u"列表文件的输出文件夹 (默认: 程序所在的文件夹)",
-      u"folder for the list files (default: the program's folder)"},
+     {u"列表文件的输出文件夹 (默认: 程序所在的文件夹; 该文件夹不可写时为当前文件夹)",
+      u"folder for the list files (default: the program's folder, or the current folder when "
+      u"the program's folder cannot be written)"},
      [](Options& o, TextView v) { return o.out_dir = Text(v), true; }},
     {u"--quiet",
      {},
@@ -135,20 +137,31 @@ constexpr OptionSpec kOptions[] = {
 };
 
 constexpr TextView kProgram = u"drumlo-listgen";
-constexpr Bilingual kUsageHead{u"用法: ", u"usage: "};
 constexpr Bilingual kWorkbookHelp{
     u"歌曲总表 (默认: 当前文件夹中的 歌曲规范总表.xml)",
     u"the master table (default: 歌曲规范总表.xml in the current folder)"};
 constexpr Bilingual kAbout{
     u"从歌曲总表 (SpreadsheetML 工作簿) 生成 Drumlo 歌曲列表文件。\n",
     u"Writes Drumlo song list files from a song master table (SpreadsheetML workbook).\n"};
+// Laid out as help2man reads it: the heading becomes a subsection, each code a tagged paragraph.
 constexpr Bilingual kExitCodes{
-    u"退出代码: 0 完成, 2 没有发现歌曲列表文件, 3 无法读取歌曲列表文件,\n"
-    u"4 有列表文件未能写入, 5 工作簿中没有 Row, 7 --strict 下有提示, 64 用法错误。\n",
-    u"Exit codes: 0 finished, 2 workbook missing, 3 workbook unreadable,\n"
-    u"4 a list file not written, 5 no Row in the workbook, 7 findings under --strict,\n"
-    u"64 usage error.\n"};
-constexpr TextView kVersion = u"drumlo-listgen 1.0.0.52\n";
+    u"退出代码:\n"
+    u"  0   完成\n"
+    u"  2   没有发现歌曲列表文件\n"
+    u"  3   无法读取歌曲列表文件\n"
+    u"  4   有列表文件未能写入\n"
+    u"  5   工作簿中没有 Row\n"
+    u"  7   --strict 下有提示\n"
+    u"  64  用法错误\n",
+    u"Exit status:\n"
+    u"  0   finished\n"
+    u"  2   workbook missing\n"
+    u"  3   workbook unreadable\n"
+    u"  4   a list file not written\n"
+    u"  5   no Row in the workbook\n"
+    u"  7   findings under --strict\n"
+    u"  64  usage error\n"};
+constexpr TextView kVersion = u"drumlo-listgen " DRUMLO_VERSION_TEXT u"\n";
 
 // Usage errors: the reason, then what it concerns.
 constexpr Bilingual kUnknownOption{u"未知选项: ", u"unknown option: "};
@@ -163,33 +176,38 @@ constexpr Bilingual kOutNeedsFolder{u"--out 需要一个文件夹", u"--out need
 constexpr Bilingual kOutIsFile{u"--out 指定的是文件, 不是文件夹: ",
                                u"--out names a file, not a folder: "};
 constexpr Bilingual kOutMissing{u"输出文件夹不存在: ", u"output folder does not exist: "};
+constexpr Bilingual kTryHelp{u"更多信息请运行 'drumlo-listgen --help'。\n",
+                             u"Try 'drumlo-listgen --help' for more information.\n"};
 
-// "usage: drumlo-listgen [--from ID] ... [WORKBOOK]", broken before 90 columns.
+// One line in the customary form, which help2man turns into the man page's synopsis; --help
+// lists the options below it.
 Text Usage(Language language) {
-  const Text head = Text(kUsageHead.In(language)) + Text(kProgram);
-  Text usage = head;
-  std::size_t line_start = 0;
-  const auto add = [&](const Text& item) {
-    if (usage.size() - line_start + 1 + item.size() > 90) {
-      usage += u"\n";
-      line_start = usage.size();
-      usage.append(head.size(), u' ');
-    }
-    usage += u" " + item;
-  };
-  for (const OptionSpec& o : kOptions) {
-    if (o.name == u"--help" || o.name == u"--version") continue;
-    add(u"[" + Text(o.name) + Text(o.value_name) + u"]");
-  }
-  add(u"[WORKBOOK]");
-  return usage + u"\n";
+  return Text(Bilingual{u"用法: ", u"Usage: "}.In(language)) + Text(kProgram) +
+         Text(Bilingual{u" [选项]... [WORKBOOK]\n", u" [OPTION]... [WORKBOOK]\n"}.In(language));
 }
 
+// "  left    help", the help broken at spaces before 80 columns and carried on in its column.
 Text HelpLine(TextView left, TextView help) {
   constexpr std::size_t kHelpColumn = 24;
+  constexpr std::size_t kLineWidth = 79;
   Text line = u"  " + Text(left);
   line.append(line.size() < kHelpColumn ? kHelpColumn - line.size() : 1, u' ');
-  return line + Text(help) + u"\n";
+  std::size_t column = line.size();
+  for (bool first = true; !help.empty(); first = false) {
+    const std::size_t space = help.find(u' ');
+    const TextView word = help.substr(0, space);
+    help = space == TextView::npos ? TextView() : help.substr(space + 1);
+    if (!first && column + 1 + word.size() > kLineWidth) {
+      line += u"\n" + Text(kHelpColumn, u' ');
+      column = kHelpColumn;
+    } else if (!first) {
+      line += u' ';
+      ++column;
+    }
+    line += word;
+    column += word.size();
+  }
+  return line + u"\n";
 }
 
 Text Help(Language language) {
@@ -306,11 +324,19 @@ class ConsoleHost : public RunHost {
 int UsageError(Console& console, TextView reason, Language language) {
   console.Err(Text(kProgram) + u": " + Text(reason) + u"\n");
   console.Err(Usage(language));
+  console.Err(kTryHelp.In(language));
   return kExitUsage;
 }
 
+// An installed tool lives in a folder its users cannot write (/usr/bin): its list files then go
+// to the current directory, as the empty prefix names it.
+Text DefaultOutputPrefix() {
+  const Text app_dir = GetAppDir();
+  return IsWritableDirectory(app_dir) ? app_dir : Text();
+}
+
 Text OutputPrefix(const Options& options) {
-  if (!options.out_dir) return GetAppDir();
+  if (!options.out_dir) return DefaultOutputPrefix();
   Text prefix = *options.out_dir;
   const char16_t last = prefix.back();
   if (last != u'/' && last != PathSeparator()) prefix.push_back(PathSeparator());
