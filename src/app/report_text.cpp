@@ -26,6 +26,10 @@ constexpr OutcomeWords kOutcomes[] = {
      u"writes_failed",
      {u"有列表文件未能写入", u"list files not written"}},
     {Outcome::kEmpty, 5, u"empty", {u"空文件", u"no Row in the workbook"}},
+    {Outcome::kUnrecognisedFormat,
+     6,
+     u"unrecognised_format",
+     {u"无法识别歌曲列表文件的格式", u"the workbook's format is not one the tool reads"}},
     {Outcome::kStrictFindings,
      7,
      u"strict_findings",
@@ -55,6 +59,12 @@ TextView ColumnName(Column column) {
   static constexpr TextView kNames[] = {u"",   u"INDEX", u"XML",    u"PAK",  u"IMAGE",
                                         u"LV", u"NAME",  u"ARTIST", u"GENRE"};
   return kNames[static_cast<std::size_t>(column)];
+}
+
+// "xml-utf8", "xlsx", ...
+Text FormatKey(WorkbookFormat format) {
+  const std::string_view name = WorkbookFormatName(format);
+  return Text(name.begin(), name.end());
 }
 
 Text Num(std::int64_t n) {
@@ -98,6 +108,7 @@ const Text& SheetName(const RunReport& report, const Place& place) {
 
 struct Labels {
   Bilingual workbook{u"歌曲列表文件: ", u"workbook: "};
+  Bilingual format{u"格式: ", u"format: "};
   Bilingual ids{u"歌曲编号: ", u"song IDs: "};
   Bilingual to{u" 到 ", u" to "};
   Bilingual outcome{u"结果: ", u"outcome: "};
@@ -216,6 +227,8 @@ Outcome OutcomeOf(const RunResult& result, const RunReport& report, bool strict)
       return Outcome::kWorkbookUnreadable;
     case RunOutcome::kNoRows:
       return Outcome::kEmpty;
+    case RunOutcome::kUnrecognisedFormat:
+      return Outcome::kUnrecognisedFormat;
     case RunOutcome::kFinished:
       break;
   }
@@ -267,6 +280,7 @@ Text ReportText(const RunReport& report, Outcome outcome, std::int32_t code, Lan
     return Text(label.In(language)) + Num(n) + u"\n";
   };
   Text out = Text(kLabels.workbook.In(language)) + report.workbook + u"\n";
+  out += Text(kLabels.format.In(language)) + FormatKey(report.format) + u"\n";
   out += Text(kLabels.ids.In(language)) + Num(report.id_from) + Text(kLabels.to.In(language)) +
          Num(report.id_to) + u"\n";
   out += OutcomeLine(outcome, code, language);
@@ -298,7 +312,8 @@ Text ReportJson(const RunReport& report, Outcome outcome, std::int32_t code) {
     out += u",\"code\":" + Num(code) + u",\"reason\":" +
            JsonString(ReasonOf(code, Language::kEnglish));
   }
-  out += u",\"workbook\":" + JsonString(report.workbook) + u",\"id_from\":" + Num(report.id_from) +
+  out += u",\"workbook\":" + JsonString(report.workbook) + u",\"format\":" +
+         JsonString(FormatKey(report.format)) + u",\"id_from\":" + Num(report.id_from) +
          u",\"id_to\":" + Num(report.id_to) + u",\"dry_run\":" + JsonBool(report.dry_run);
   out += u",\"rows_read\":" + Num(report.rows_read) + u",\"rows_accepted\":" +
          Num(report.rows_accepted) + u",\"rows_outside_range\":" + Num(report.rows_outside_range) +

@@ -17,10 +17,11 @@ enum class Outcome {
   kWorkbookUnreadable,
   kWritesFailed,
   kEmpty,
+  kUnrecognisedFormat,
   kStrictFindings,
 };
 
-// 0, 2, 3, 4, 5 and 7; a failed write wins over a strict finding.
+// 0, 2, 3, 4, 5, 6 and 7; a failed write wins over a strict finding.
 [[nodiscard]] int ExitCodeOf(Outcome outcome);
 // `strict`: findings that may spoil the list files end the run as a failure.
 [[nodiscard]] Outcome OutcomeOf(const RunResult& result, const RunReport& report, bool strict);

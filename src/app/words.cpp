@@ -54,6 +54,7 @@ constexpr Reason kReasons[] = {
     {223, {u"文件太大 (2 GB 或以上)", u"the file is too large (2 GB or more)"}},
     {1117, {u"设备读写出错", u"an I/O error occurred on the device"}},
     {1224, {u"另一个程序以映射方式打开了此文件", u"another program has the file mapped"}},
+    {1392, {u"文件已损坏", u"the file is damaged"}},
     {1921, {u"无法解析文件名 (链接太多)", u"the name cannot be resolved: too many links"}},
 };
 
@@ -130,6 +131,22 @@ constexpr FindingWords kFindingWords[] = {
       u"rows end here: this row cannot be read; <Row tags left unread"}},
 };
 
+// What a workbook the run does not read is.
+TextView FormatSentence(WorkbookFormat format) {
+  switch (format) {
+    case WorkbookFormat::kXls:
+      return u"这是 Excel 97-2003 工作簿 (.xls)。";
+    case WorkbookFormat::kOds:
+      return u"这是 OpenDocument 电子表格 (.ods)。";
+    case WorkbookFormat::kXlsb:
+      return u"这是 Excel 二进制工作簿 (.xlsb)。";
+    case WorkbookFormat::kEncrypted:
+      return u"这是加密的工作簿: 请先取消密码。";
+    default:
+      return u"这不是电子表格文件。";
+  }
+}
+
 const FindingWords& WordsOf(FindingKind kind) {
   for (const FindingWords& words : kFindingWords) {
     if (words.kind == kind) return words;
@@ -162,6 +179,11 @@ Text MessageText(const RunMessage& message, Shell shell) {
       return u"没有发现歌曲列表文件";
     case RunMessageKind::kWorkbookUnreadable:
       return Concat({u"无法读取歌曲列表文件: ", message.workbook, CodeNote(message.code)});
+    case RunMessageKind::kUnrecognisedFormat:
+      return Concat({u"无法识别歌曲列表文件的格式: ", message.workbook, u"\n",
+                     FormatSentence(message.format),
+                     u"\n请在表格程序中另存为 \"XML 电子表格 2003 (*.xml)\" 或 "
+                     u"\"Excel 工作簿 (*.xlsx)\" 后重试。"});
     case RunMessageKind::kWritesFailed: {
       Text text = u"以下列表文件未能写入:";
       for (const FailedWrite& failed : message.failed_writes)

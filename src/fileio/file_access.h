@@ -22,6 +22,7 @@ enum : std::int32_t {
   kErrorSharingViolation = 32,
   kErrorDiskFull = 112,
   kErrorFileTooLarge = 223,
+  kErrorFileCorrupt = 1392,
 };
 
 // True for an existing file (and, on Windows, a directory carrying attribute bits beyond the

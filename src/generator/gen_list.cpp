@@ -132,6 +132,12 @@ class Run {
     if (const std::int32_t code = rows.ReadResult(); code != kErrorSuccess) {
       return Unreadable(fn, code);
     }
+    report_.format = rows.Format();
+    if (!IsXmlText(report_.format) && report_.format != WorkbookFormat::kXlsx) {
+      host.ShowMessage({RunMessageKind::kUnrecognisedFormat, fn, 0, {}, report_.format});
+      host.SetHourglass(false);
+      return {RunOutcome::kUnrecognisedFormat};
+    }
     if (!header_read_) {
       host.ShowStatus({RunStatusKind::kEmpty});
       host.SetHourglass(false);

@@ -26,7 +26,13 @@ struct RunContext {
   bool reading_thread = true;
 };
 
-enum class RunOutcome { kFinished, kWorkbookMissing, kWorkbookUnreadable, kNoRows };
+enum class RunOutcome {
+  kFinished,
+  kWorkbookMissing,
+  kWorkbookUnreadable,
+  kNoRows,
+  kUnrecognisedFormat,  // nothing read: a format such as .xls or .ods, or no spreadsheet at all
+};
 
 struct RunResult {
   RunOutcome outcome = RunOutcome::kFinished;

@@ -6,12 +6,15 @@
 #include <deque>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
 
-#include "fileio/utf8.h"
+#include "fileio/workbook_format.h"
 #include "generator/row_cut.h"
+#include "generator/song_rules.h"
+#include "workbook/xlsx_reader.h"
 #include "xmlscan/element_access.h"
 #include "xmlscan/scan_primitives.h"
 #include "xmlscan/unit_search.h"
@@ -83,24 +86,70 @@ class RowSource::Reader final : public PieceSink {
     return read_result_;
   }
 
+  WorkbookFormat Format() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return format_;
+  }
+
   bool Size(std::size_t) override { return true; }
 
+  // The first bytes tell the format; text is decoded and cut as it comes, an archive or a
+  // compound file is gathered whole.
   void Piece(std::span<const std::uint8_t> bytes) override {
     if (Stopping()) return;  // the run has gone: the rest of the file is only read through
-    {
-      const PhaseClock clock(&decode_seconds_);
-      decoder_.Add(bytes, window_);
+    switch (phase_) {
+      case Phase::kHead:
+        head_.insert(head_.end(), bytes.begin(), bytes.end());
+        if (head_.size() >= kTextProbeBytes) TellFormat();
+        return;
+      case Phase::kText:
+        TakeText(bytes, false);
+        return;
+      case Phase::kWhole:
+        head_.insert(head_.end(), bytes.begin(), bytes.end());
+        return;
+      case Phase::kRefused:
+        return;
     }
-    if (rows_ended_) {
-      CountRowsLeft(false);
-    } else {
-      CutRows(false);
-    }
-    DropBehindCursor();
   }
 
  private:
-  // Reads the whole file, cutting rows as the text comes, then the rows left at its end.
+  enum class Phase { kHead, kText, kWhole, kRefused };
+
+  void TellFormat() {
+    phase_ = Phase::kWhole;
+    if (SignatureOf(head_) != FileSignature::kText) return;
+    SetFormat(TextFormatOf(std::span(head_).first(std::min(head_.size(), kTextProbeBytes))));
+    if (format_ == WorkbookFormat::kNotWorkbook) {
+      phase_ = Phase::kRefused;
+      return;
+    }
+    phase_ = Phase::kText;
+    decoder_.emplace(format_);
+    Bytes head;
+    head.swap(head_);
+    TakeText(head, false);
+  }
+
+  void TakeText(std::span<const std::uint8_t> bytes, bool at_end) {
+    {
+      const PhaseClock clock(&decode_seconds_);
+      decoder_->Add(bytes, window_);
+      if (at_end) decoder_->Finish(window_);
+    }
+    if (!rows_ended_) CutRows(at_end);
+    if (rows_ended_) CountRowsLeft(at_end);
+    DropBehindCursor();
+  }
+
+  void SetFormat(WorkbookFormat format) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    format_ = format;
+  }
+
+  // Reads the whole file, cutting rows as the text comes, then the rows left at its end. An
+  // archive's rows are taken once it is there whole; the read counts as done only once they
+  // are, since a damaged part can still fail it.
   void Produce() {
     std::int32_t code = kErrorSuccess;
     double whole_seconds = 0;
@@ -108,16 +157,11 @@ class RowSource::Reader final : public PieceSink {
       {
         const PhaseClock clock(&whole_seconds);
         code = files_.ReadPieces(path_, *this);
-        if (code == kErrorSuccess) {
-          const PhaseClock decoding(&decode_seconds_);
-          decoder_.Finish(window_);
-        }
+        if (code == kErrorSuccess && phase_ == Phase::kHead) TellFormat();
+        if (code == kErrorSuccess && phase_ == Phase::kText) TakeText({}, true);
       }
+      if (code == kErrorSuccess && phase_ == Phase::kWhole) code = TakeWholeWorkbook();
       EndReading(code, whole_seconds);
-      if (code == kErrorSuccess) {
-        CutRows(true);
-        if (rows_ended_) CountRowsLeft(true);
-      }
       if (!filling_.Rows().empty()) Deliver();
     } catch (const std::bad_alloc&) {
       EndReading(kErrorNotEnoughMemory, whole_seconds);
@@ -127,6 +171,41 @@ class RowSource::Reader final : public PieceSink {
       finished_ = true;
     }
     changed_.notify_all();
+  }
+
+  // A zip archive or a compound file: an .xlsx workbook's rows, or a format the run refuses.
+  std::int32_t TakeWholeWorkbook() {
+    SetFormat(DetectWorkbookFormat(head_));
+    if (format_ != WorkbookFormat::kXlsx) return kErrorSuccess;
+    XlsxReader reader(head_);
+    XlsxStatus status = reader.Open();
+    if (status == XlsxStatus::kOk) {
+      for (const Text& name : reader.SheetNames())
+        filling_.AddSheet(name);
+      SheetRow row;
+      while (reader.NextRow(row)) {
+        filling_.AddRow(row.sheet + 1, DecimalText(row.number));
+        for (const SheetCell& cell : row.cells)
+          filling_.AddCell(cell.value, DecimalText(cell.column), kNotFound);
+        if (filling_.Full()) Deliver();
+      }
+      status = reader.Status();
+    }
+    end_.workbook_closed = true;
+    return CodeOf(status);
+  }
+
+  static std::int32_t CodeOf(XlsxStatus status) {
+    switch (status) {
+      case XlsxStatus::kOk:
+        return kErrorSuccess;
+      case XlsxStatus::kTooLarge:
+        return kErrorFileTooLarge;
+      case XlsxStatus::kNotEnoughMemory:
+        return kErrorNotEnoughMemory;
+      default:
+        return kErrorFileCorrupt;
+    }
   }
 
   void EndReading(std::int32_t code, double whole_seconds) {
@@ -182,7 +261,6 @@ class RowSource::Reader final : public PieceSink {
         end_.early = true;
         end_.sheet = sheet_;
         cursor_ = start;
-        CountRowsLeft(at_end);
         return;
       }
       cursor_ = next;
@@ -280,7 +358,10 @@ class RowSource::Reader final : public PieceSink {
   RunTimings* timings_;
 
   // The reading side.
-  Utf8PieceDecoder decoder_;
+  Phase phase_ = Phase::kHead;
+  WorkbookFormat format_ = WorkbookFormat::kXmlUtf8;
+  Bytes head_;  // the first bytes, or the whole file of an archive
+  std::optional<WorkbookTextDecoder> decoder_;
   Text window_;                      // the workbook's text from the row cursor on
   std::size_t cursor_ = 0;           // in the window: where the search for the next row begins
   std::size_t row_search_from_ = 0;  // no row start tag begins before this
@@ -330,6 +411,10 @@ std::int32_t RowSource::ReadResult() {
 
 RowsEnd RowSource::End() {
   return reader_->End();
+}
+
+WorkbookFormat RowSource::Format() {
+  return reader_->Format();
 }
 
 }  // namespace drumlo

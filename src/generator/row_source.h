@@ -1,6 +1,7 @@
 // The rows of a workbook, handed to the run a batch at a time. A reader reads the file piece by
 // piece, decodes each piece into a text window of its own, cuts every complete row out of the
-// window into a batch and drops the text behind the rows it has cut. It works on a thread of its
+// window into a batch and drops the text behind the rows it has cut. An .xlsx workbook is read
+// whole, then its rows are put into batches the same way. The reader works on a thread of its
 // own, a few batches ahead of the run, or inline when the run asks for its first batch.
 #pragma once
 
@@ -9,6 +10,7 @@
 
 #include "common/text.h"
 #include "fileio/file_access.h"
+#include "fileio/workbook_format.h"
 #include "generator/row_batch.h"
 #include "generator/run_timings.h"
 
@@ -37,6 +39,9 @@ class RowSource {
   [[nodiscard]] std::int32_t ReadResult();
   // How the rows ended; once Next has given false.
   [[nodiscard]] RowsEnd End();
+  // The workbook's format, told from its first bytes (from all of them for an archive); once
+  // Next has given false. A format other than XML text and .xlsx gives no rows.
+  [[nodiscard]] WorkbookFormat Format();
 
  private:
   class Reader;

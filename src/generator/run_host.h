@@ -6,6 +6,7 @@
 #include <span>
 
 #include "common/text.h"
+#include "fileio/workbook_format.h"
 
 namespace drumlo {
 
@@ -32,6 +33,7 @@ enum class RunMessageKind {
   kWorkbookMissing,     // no file at the workbook's path
   kWorkbookUnreadable,  // the workbook could not be read whole; `code` says why
   kWritesFailed,        // the run finished, but these list files could not be written
+  kUnrecognisedFormat,  // the workbook is saved in a format the run does not read; `format`
 };
 
 struct RunMessage {
@@ -39,6 +41,7 @@ struct RunMessage {
   TextView workbook = {};
   std::int32_t code = 0;
   std::span<const FailedWrite> failed_writes = {};
+  WorkbookFormat format = WorkbookFormat::kXmlUtf8;
 };
 
 class RunHost {

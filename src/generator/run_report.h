@@ -75,6 +75,7 @@ struct ListFileRecord {
 
 struct RunReport {
   Text workbook;
+  WorkbookFormat format = WorkbookFormat::kXmlUtf8;
   std::int32_t id_from = 0;
   std::int32_t id_to = 0;
   bool dry_run = false;

@@ -46,10 +46,6 @@ Grid ParseCsv(const std::string& csv) {
   return rows;
 }
 
-bool HaveLibreOffice() {
-  return std::system("command -v soffice >/dev/null 2>&1") == 0;
-}
-
 TEST(Locations, FindingsNameTheCellsASpreadsheetProgramShows) {
   if (!HaveLibreOffice()) {
     if (InCi()) FAIL() << "LibreOffice (soffice) is not installed";
@@ -58,13 +54,9 @@ TEST(Locations, FindingsNameTheCellsASpreadsheetProgramShows) {
   const fs::path book = fs::path(DRUMLO_SOURCE_DIR) / "tests" / "data" / "locations.xml";
   const fs::path dir = fs::temp_directory_path() / ("locations_" + std::to_string(std::rand()));
   fs::create_directories(dir);
-  // Every sheet to a CSV file of its own (the last token, -1), UTF-8 (76); a profile of its
-  // own, so that another LibreOffice running at the same time does not take the job.
-  const std::string command =
-      "cd '" + dir.string() + "' && soffice -env:UserInstallation=file://" + dir.string() +
-      "/profile --headless --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,"
-      "true,false,false,false,-1' '" + book.string() + "' >/dev/null 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0);
+  // Every sheet to a CSV file of its own (the last token, -1), UTF-8 (76).
+  ASSERT_TRUE(ConvertWithLibreOffice(
+      book, "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1", dir));
 
   RecordingHost host;
   WindowSongValues window;

@@ -1,6 +1,7 @@
 // Shared helpers of the command-line tool's end-to-end tests.
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -23,6 +24,21 @@ class CapturingConsole : public Console {
 inline Text PathText(const std::filesystem::path& p) {
   const std::u8string u8 = p.u8string();
   return Utf8ToText(std::span(reinterpret_cast<const std::uint8_t*>(u8.data()), u8.size()));
+}
+
+// Converts `file` with LibreOffice Calc into `dir` ("xlsx", "ods", a "csv:..." filter), with a
+// profile of its own so that another LibreOffice running at the same time does not take the
+// job; false when soffice is missing or fails.
+inline bool ConvertWithLibreOffice(const std::filesystem::path& file, const std::string& format,
+                                   const std::filesystem::path& dir) {
+  const std::string command = "cd '" + dir.string() + "' && soffice -env:UserInstallation=file://" +
+                              dir.string() + "/profile --headless --convert-to '" + format + "' '" +
+                              file.string() + "' >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
+inline bool HaveLibreOffice() {
+  return std::system("command -v soffice >/dev/null 2>&1") == 0;
 }
 
 // A path as a JSON string holds it: backslashes doubled.

@@ -141,8 +141,9 @@ constexpr Bilingual kWorkbookHelp{
     u"歌曲总表 (默认: 当前文件夹中的 歌曲规范总表.xml)",
     u"the master table (default: 歌曲规范总表.xml in the current folder)"};
 constexpr Bilingual kAbout{
-    u"从歌曲总表 (SpreadsheetML 工作簿) 生成 Drumlo 歌曲列表文件。\n",
-    u"Writes Drumlo song list files from a song master table (SpreadsheetML workbook).\n"};
+    u"从歌曲总表 (XML 电子表格 2003 或 .xlsx 工作簿) 生成 Drumlo 歌曲列表文件。\n",
+    u"Writes Drumlo song list files from a song master table (an XML Spreadsheet 2003 or .xlsx\n"
+    u"workbook).\n"};
 // Laid out as help2man reads it: the heading becomes a subsection, each code a tagged paragraph.
 constexpr Bilingual kExitCodes{
     u"退出代码:\n"
@@ -151,6 +152,7 @@ constexpr Bilingual kExitCodes{
     u"  3   无法读取歌曲列表文件\n"
     u"  4   有列表文件未能写入\n"
     u"  5   工作簿中没有 Row\n"
+    u"  6   无法识别歌曲列表文件的格式\n"
     u"  7   --strict 下有提示\n"
     u"  64  用法错误\n",
     u"Exit status:\n"
@@ -159,6 +161,8 @@ constexpr Bilingual kExitCodes{
     u"  3   workbook unreadable\n"
     u"  4   a list file not written\n"
     u"  5   no Row in the workbook\n"
+    u"  6   the workbook's format is not one the tool reads (.xls, .ods, .xlsb, encrypted, no\n"
+    u"      spreadsheet)\n"
     u"  7   findings under --strict\n"
     u"  64  usage error\n"};
 constexpr TextView kVersion = u"drumlo-listgen " DRUMLO_VERSION_TEXT u"\n";
