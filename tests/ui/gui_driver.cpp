@@ -510,13 +510,18 @@ struct IconMatch {
   bool clear = false;  // the best candidate is far closer than an empty control would be
 };
 
+void CaptureScreen(const Pixels& into, const RECT& rect) {
+  HDC screen_dc = GetDC(nullptr);
+  BitBlt(into.dc(), 0, 0, rect.right - rect.left, rect.bottom - rect.top, screen_dc, rect.left,
+         rect.top, SRCCOPY);
+  ReleaseDC(nullptr, screen_dc);
+}
+
 IconMatch MatchShownIcon(const RECT& rect, const std::vector<LPCWSTR>& candidates) {
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
   Pixels screen(width, height);
-  HDC screen_dc = GetDC(nullptr);
-  BitBlt(screen.dc(), 0, 0, width, height, screen_dc, rect.left, rect.top, SRCCOPY);
-  ReleaseDC(nullptr, screen_dc);
+  CaptureScreen(screen, rect);
   // Each candidate is drawn the size the control shows it, on the control's background.
   const std::uint32_t background = screen.At(0, 0);
   Pixels empty(width, height);
@@ -552,6 +557,24 @@ int ClosestSystemIcon(HWND icon_control, const std::vector<LPCWSTR>& candidates)
   (void)RunningApp::WaitFor([&] { return (match = MatchShownIcon(rect, candidates)).clear; },
                             kIconPaintMs);
   return match.index;
+}
+
+bool ShowsDrawing(HWND control) {
+  RECT rect;
+  GetClientRect(control, &rect);
+  MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return false;
+  Pixels screen(width, height);
+  CaptureScreen(screen, rect);
+  const std::uint32_t background = screen.At(0, 0);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (screen.At(x, y) != background) return true;
+    }
+  }
+  return false;
 }
 
 // `import` and `identify` are programs of the build machine; Wine starts them but gives no

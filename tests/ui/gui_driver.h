@@ -127,6 +127,10 @@ class RunningApp {
 [[nodiscard]] std::vector<std::wstring> FileTypes(HWND dialog);
 [[nodiscard]] bool AnswerFileDialog(HWND dialog, const std::wstring& path);
 
+// True once the client area of `control` on the screen holds more than its background: the
+// control has drawn its content.
+[[nodiscard]] bool ShowsDrawing(HWND control);
+
 // Saves the screen area `rect` as DRUMLO_SCREENSHOT_DIR/<name>.png; the number of distinct
 // colours in it, or nullopt when no screenshot came.
 [[nodiscard]] std::optional<int> Screenshot(const RECT& rect, const std::string& name);

@@ -48,6 +48,16 @@ HWND TextBox(HWND report) {
   return GetDlgItem(report, IDC_REPORT_TEXT);
 }
 
+// The report window as it shows once painted, saved into the build folder.
+void ExpectScreenshot(HWND report, const std::string& name) {
+  RedrawWindow(report, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  EXPECT_TRUE(RunningApp::WaitFor([&] { return ShowsDrawing(TextBox(report)); }, kBoxMs))
+      << "the report's text is not drawn";
+  const std::optional<int> colours = Screenshot(ScreenRect(report), name);
+  ASSERT_TRUE(colours.has_value()) << "no screenshot";
+  EXPECT_GE(*colours, kMinColours);
+}
+
 MenuItemView ReportItem(const RunningApp& app) {
   for (const MenuItemView& item : app.Menu()) {
     if (item.id == IDM_REPORT) return item;
@@ -116,9 +126,7 @@ TEST_F(ReportWindowTest, ShowsTheExampleReportOnceWithItsCountInTheMenu) {
   GetClientRect(report, &client);
   EXPECT_EQ(client.right, 640);
   EXPECT_EQ(client.bottom, 480);
-  const std::optional<int> colours = Screenshot(ScreenRect(report), "ui-report-window-96dpi");
-  ASSERT_TRUE(colours.has_value()) << "no screenshot";
-  EXPECT_GE(*colours, kMinColours);
+  ExpectScreenshot(report, "ui-report-window-96dpi");
 }
 
 TEST_F(ReportWindowTest, TabCtrlACtrlCAndEscWorkAsInADialog) {
@@ -251,9 +259,7 @@ TEST_F(ReportWindowTest, ScalesAt144Dpi) {
   GetWindowRect(GetDlgItem(report, IDC_REPORT_SAVE), &button);
   EXPECT_EQ(button.right - button.left, 150);
   EXPECT_EQ(button.bottom - button.top, 39);
-  const std::optional<int> colours = Screenshot(ScreenRect(report), "ui-report-window-144dpi");
-  ASSERT_TRUE(colours.has_value()) << "no screenshot";
-  EXPECT_GE(*colours, kMinColours);
+  ExpectScreenshot(report, "ui-report-window-144dpi");
 }
 
 TEST(OpenDialog, FillsThePathFieldAndOffersBothWorkbookTypes) {
