@@ -1,6 +1,7 @@
 #include "app/report_text.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "generator/song_rules.h"
 
@@ -129,18 +130,26 @@ struct Labels {
   Bilingual replaced_file{u", 已被后面的分组覆盖", u", replaced by a later group of this run"};
   Bilingual findings{u"提示:", u"findings:"};
   Bilingual carried{u"沿用前一行的值:", u"values carried over from an earlier row:"};
+  // The window's report only, which is Chinese.
+  TextView finished_at = u"完成时间: ";
+  TextView folder = u"列表文件目录: ";
+  TextView no_rows = u"工作簿中没有任何行: 没有写入列表文件";
 };
 const Labels kLabels;
 
-Text FileLine(const ListFileRecord& file, Language language) {
+// A list file's path, shown without `folder` where it lies there.
+Text FileLine(const ListFileRecord& file, Language language, TextView folder) {
+  const TextView path = !folder.empty() && TextView(file.path).starts_with(folder)
+                            ? TextView(file.path).substr(folder.size())
+                            : TextView(file.path);
   Text line =
-      u"  " + file.path + u": " + Counted(file.entries, u"entry", u"entries", u"条", language);
+      u"  " + Text(path) + u": " + Counted(file.entries, u"entry", u"entries", u"条", language);
   if (file.result != 0) {
     line += Text(kLabels.failed_file.In(language)) + Text(kLabels.error_code.In(language)) +
             Num(file.result) + u": " + Text(ReasonOf(file.result, language)) + u")";
   }
   if (file.replaced_later) line += kLabels.replaced_file.In(language);
-  return line + u"\n";
+  return line;
 }
 
 Text FindingLine(const RunReport& report, const Finding& f, Language language) {
@@ -153,7 +162,7 @@ Text FindingLine(const RunReport& report, const Finding& f, Language language) {
   } else if (!f.text.empty()) {
     line += u" (\"" + f.text + u"\")";
   }
-  return line + u"\n";
+  return line;
 }
 
 Text CarriedLine(const RunReport& report, const CarriedOver& c, Language language) {
@@ -164,7 +173,7 @@ Text CarriedLine(const RunReport& report, const CarriedOver& c, Language languag
     line += PlaceText(report, c.first[k], language);
   }
   if (static_cast<std::int64_t>(c.first.size()) < c.rows) line += u", …";
-  return line + u")\n";
+  return line + u")";
 }
 
 Text OutcomeLine(Outcome outcome, std::int32_t code, Language language) {
@@ -174,7 +183,67 @@ Text OutcomeLine(Outcome outcome, std::int32_t code, Language language) {
     line += Text(kLabels.error_code.In(language)) + Num(code) + u": " +
             Text(ReasonOf(code, language)) + u"; ";
   }
-  return line + Text(kLabels.exit_code.In(language)) + Num(words.exit_code) + u")\n";
+  return line + Text(kLabels.exit_code.In(language)) + Num(words.exit_code) + u")";
+}
+
+using Lines = std::vector<Text>;
+
+// The workbook and the song IDs: how both reports begin.
+Lines HeadLines(const RunReport& report, Language language) {
+  return {Text(kLabels.workbook.In(language)) + report.workbook,
+          Text(kLabels.format.In(language)) + FormatKey(report.format),
+          Text(kLabels.ids.In(language)) + Num(report.id_from) + Text(kLabels.to.In(language)) +
+              Num(report.id_to)};
+}
+
+// What both reports say after the outcome: the counts, every list file (its path shown
+// without `folder`), every finding and the values carried over.
+void AddBodyLines(Lines& lines, const RunReport& report, Language language, TextView folder) {
+  const ReportCounts counts = CountsOf(report);
+  const auto count = [&](const Bilingual& label, std::int64_t n) {
+    lines.push_back(Text(label.In(language)) + Num(n));
+  };
+  count(kLabels.rows_read, report.rows_read);
+  count(kLabels.accepted, report.rows_accepted);
+  count(kLabels.outside, report.rows_outside_range);
+  count(kLabels.skipped, counts.rows_skipped);
+  count(kLabels.problems, counts.value_problems);
+  count(report.dry_run ? kLabels.would_write : kLabels.written, counts.files_written);
+  for (const ListFileRecord& f : report.files)
+    lines.push_back(FileLine(f, language, folder));
+  count(kLabels.not_written, counts.files_not_written);
+  count(kLabels.replaced, counts.files_replaced);
+  if (!report.findings.empty()) lines.push_back(Text(kLabels.findings.In(language)));
+  for (const Finding& f : report.findings)
+    lines.push_back(FindingLine(report, f, language));
+  if (!report.carried_over.empty()) lines.push_back(Text(kLabels.carried.In(language)));
+  for (const CarriedOver& c : report.carried_over)
+    lines.push_back(CarriedLine(report, c, language));
+}
+
+Text Joined(const Lines& lines, TextView line_end) {
+  Text out;
+  for (const Text& line : lines)
+    out += line + Text(line_end);
+  return out;
+}
+
+// A line of the window's text box: a line break within it (in a worksheet's name, say) is
+// marked as the report marks one in a cell's text, so that every line stays one line; other
+// control characters, which the box would cut or hide, become U+FFFD.
+Text BoxLine(Text line) {
+  for (char16_t& unit : line) {
+    if (unit == u'\r' || unit == u'\n') {
+      unit = u'\u21B5';
+    } else if (unit < 0x20 && unit != u'\t') {
+      unit = u'\uFFFD';
+    }
+  }
+  return line;
+}
+
+Text TwoDigits(int n) {
+  return Text(1, static_cast<char16_t>(u'0' + n / 10 % 10)) + static_cast<char16_t>(u'0' + n % 10);
 }
 
 Text JsonString(TextView text) {
@@ -275,33 +344,66 @@ Text PlaceText(const RunReport& report, const Place& place, Language language) {
 }
 
 Text ReportText(const RunReport& report, Outcome outcome, std::int32_t code, Language language) {
-  const ReportCounts counts = CountsOf(report);
-  const auto line = [language](const Bilingual& label, std::int64_t n) {
-    return Text(label.In(language)) + Num(n) + u"\n";
-  };
-  Text out = Text(kLabels.workbook.In(language)) + report.workbook + u"\n";
-  out += Text(kLabels.format.In(language)) + FormatKey(report.format) + u"\n";
-  out += Text(kLabels.ids.In(language)) + Num(report.id_from) + Text(kLabels.to.In(language)) +
-         Num(report.id_to) + u"\n";
-  out += OutcomeLine(outcome, code, language);
-  if (report.dry_run) out += Text(kLabels.dry_run.In(language)) + u"\n";
-  out += line(kLabels.rows_read, report.rows_read);
-  out += line(kLabels.accepted, report.rows_accepted);
-  out += line(kLabels.outside, report.rows_outside_range);
-  out += line(kLabels.skipped, counts.rows_skipped);
-  out += line(kLabels.problems, counts.value_problems);
-  out += line(report.dry_run ? kLabels.would_write : kLabels.written, counts.files_written);
+  Lines lines = HeadLines(report, language);
+  lines.push_back(OutcomeLine(outcome, code, language));
+  if (report.dry_run) lines.push_back(Text(kLabels.dry_run.In(language)));
+  AddBodyLines(lines, report, language, u"");
+  return Joined(lines, u"\n");
+}
+
+std::int64_t NoticeCount(const RunReport& report) {
+  std::int64_t failed = 0;
   for (const ListFileRecord& f : report.files)
-    out += FileLine(f, language);
-  out += line(kLabels.not_written, counts.files_not_written);
-  out += line(kLabels.replaced, counts.files_replaced);
-  if (!report.findings.empty()) out += Text(kLabels.findings.In(language)) + u"\n";
-  for (const Finding& f : report.findings)
-    out += FindingLine(report, f, language);
-  if (!report.carried_over.empty()) out += Text(kLabels.carried.In(language)) + u"\n";
-  for (const CarriedOver& c : report.carried_over)
-    out += CarriedLine(report, c, language);
-  return out;
+    failed += f.result != 0 ? 1 : 0;
+  return static_cast<std::int64_t>(report.findings.size()) + failed;
+}
+
+// Every outcome is named, so that a new one (a workbook in a format the run does not know, say)
+// has to be placed here: a workbook that was read and found wanting replaces the last report.
+bool ReplacesLastReport(const RunResult& result) {
+  switch (result.outcome) {
+    case RunOutcome::kFinished:
+    case RunOutcome::kNoRows:  // a workbook without rows is worth saying so
+    case RunOutcome::kUnrecognisedFormat:
+      return true;
+    case RunOutcome::kWorkbookMissing:  // the message box said it all; nothing was read
+    case RunOutcome::kWorkbookUnreadable:
+      return false;
+  }
+  return false;
+}
+
+Text DateTimeText(const DateTime& t) {
+  return Num(t.year) + u"-" + TwoDigits(t.month) + u"-" + TwoDigits(t.day) + u" " +
+         TwoDigits(t.hour) + u":" + TwoDigits(t.minute) + u":" + TwoDigits(t.second);
+}
+
+Text WindowReportText(const RunReport& report, const RunResult& result, TextView finished_at,
+                      TextView output_folder) {
+  constexpr Language kZh = Language::kChinese;
+  Lines lines = HeadLines(report, kZh);
+  lines.push_back(Text(kLabels.finished_at) + Text(finished_at));
+  lines.push_back(Text(kLabels.folder) + Text(output_folder));
+  const Outcome outcome = OutcomeOf(result, report, false);
+  lines.push_back(Text(kLabels.outcome.zh) + Text(WordsOf(outcome).text.zh));
+  // A run that ended before its rows says why and no more; its outcome line names it.
+  if (result.outcome == RunOutcome::kNoRows) {
+    lines.push_back(Text(kLabels.no_rows));
+  } else if (result.outcome == RunOutcome::kUnrecognisedFormat) {
+    // What the workbook is and what to do, as the message box said it below its first line.
+    const Text message = MessageText(
+        {RunMessageKind::kUnrecognisedFormat, report.workbook, 0, {}, report.format});
+    for (std::size_t at = message.find(u'\n'); at != Text::npos;) {
+      const std::size_t next = message.find(u'\n', at + 1);
+      lines.push_back(message.substr(at + 1, next == Text::npos ? Text::npos : next - at - 1));
+      at = next;
+    }
+  } else if (result.outcome == RunOutcome::kFinished) {
+    AddBodyLines(lines, report, kZh, output_folder);
+  }
+  for (Text& line : lines)
+    line = BoxLine(std::move(line));
+  return Joined(lines, u"\r\n");
 }
 
 Text ReportJson(const RunReport& report, Outcome outcome, std::int32_t code) {

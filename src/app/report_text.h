@@ -1,5 +1,6 @@
 // The report of a run as the user reads it: text in Chinese or English, or one JSON object; the
-// one-line summary of the command-line tool; and the outcome with its exit code.
+// one-line summary of the command-line tool; the outcome with its exit code; and the window's
+// report, in Chinese, for its text box.
 #pragma once
 
 #include <cstdint>
@@ -47,5 +48,23 @@ struct ReportCounts {
 // "46 songs written to 10 list files; 5 rows skipped, 2 values with problems: see --report";
 // empty after a run without findings.
 [[nodiscard]] Text SummaryLine(const RunReport& report, Language language);
+
+// The lines of the window's report that ask for attention: one per finding and one per list
+// file not written (the values carried over are a summary and do not count).
+[[nodiscard]] std::int64_t NoticeCount(const RunReport& report);
+// Whether a run's report takes the place of the last one the window shows: a run that read
+// nothing (the workbook missing or unreadable) leaves the last report as it was.
+[[nodiscard]] bool ReplacesLastReport(const RunResult& result);
+
+struct DateTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+// "2026-03-01 09:05:07"
+[[nodiscard]] Text DateTimeText(const DateTime& t);
+
+// The report as the window shows it: Chinese, lines ended with CR LF, list files named within
+// `output_folder`, and no line broken by a cell's own line break.
+[[nodiscard]] Text WindowReportText(const RunReport& report, const RunResult& result,
+                                    TextView finished_at, TextView output_folder);
 
 }  // namespace drumlo

@@ -213,6 +213,15 @@ TextView FindingKey(FindingKind kind) {
   return WordsOf(kind).key;
 }
 
+Text ReportItemText(std::int64_t notices) {
+  if (notices == 0) return Text(kReportItem);
+  return Concat({u"&R.查看生成报告 (", DecimalText(notices), u" 条提示)..."});
+}
+
+Text ReportNotSavedText(TextView path, std::int32_t code) {
+  return Concat({u"生成报告未能保存: ", path, CodeNote(code)});
+}
+
 Text IdOutOfRangeText(TextView field_text) {
   return Concat({u"歌曲编号超出范围: ", field_text});
 }

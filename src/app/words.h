@@ -35,6 +35,34 @@ inline constexpr TextView kFileMenu = u"&F.文件";
 inline constexpr TextView kExitItem = u"&X.退出";
 inline constexpr TextView kHelpMenu = u"&H.帮助";
 inline constexpr TextView kAboutItem = u"&A.关于...";
+inline constexpr TextView kOpenItem = u"&O.选择歌曲列表文件...";
+inline constexpr TextView kReportItem = u"&R.查看生成报告...";
+
+// The report item, with the number of lines of the report that ask for attention:
+// "&R.查看生成报告...", "&R.查看生成报告 (3 条提示)...".
+[[nodiscard]] Text ReportItemText(std::int64_t notices);
+
+// The report window.
+inline constexpr TextView kReportCaption = u"生成报告";
+inline constexpr TextView kSaveReportCaption = u"&S.另存为...";
+inline constexpr TextView kReportFileName = u"生成报告.txt";
+
+// An entry of a file dialog's type list.
+struct FileFilter {
+  TextView name;
+  TextView pattern;
+};
+// What the open dialog offers, the first entry chosen at first.
+inline constexpr FileFilter kWorkbookFilters[] = {
+    {u"XML 电子表格 2003 (*.xml)", u"*.xml"},
+    {u"Excel 工作簿 (*.xlsx)", u"*.xlsx"},
+};
+inline constexpr FileFilter kReportFilters[] = {
+    {u"文本文件 (*.txt)", u"*.txt"},
+};
+
+// The report could not be saved: the path and the reason.
+[[nodiscard]] Text ReportNotSavedText(TextView path, std::int32_t code);
 
 enum class MessageIcon { kNone, kInformation, kWarning };
 

@@ -2,6 +2,7 @@
 // gives the list files and the report of the XML workbook; formats the tool does not read, and
 // files that are no spreadsheet, are named in a message and end with exit code 6.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -24,7 +25,11 @@ const fs::path kExample = fs::path(DRUMLO_SOURCE_DIR) / "examples" / u8"歌曲�
 class FormatsTest : public testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("formats_" + std::to_string(std::rand()));
+    // Tests run as processes of their own at the same time: each takes a folder of its own.
+    dir =
+        fs::temp_directory_path() / ("formats_" + std::to_string(::getpid()) + "_" +
+                                     testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
     fs::create_directories(dir);
     fs::copy_file(kExample, dir / "book.xml");
   }

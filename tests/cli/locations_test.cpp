@@ -1,6 +1,7 @@
 // The places of findings are the cells a spreadsheet program shows: the workbook is exported by
 // LibreOffice Calc, sheet by sheet, and each finding's text is looked up at its place.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -52,7 +53,7 @@ TEST(Locations, FindingsNameTheCellsASpreadsheetProgramShows) {
     GTEST_SKIP() << "LibreOffice (soffice) is not installed";
   }
   const fs::path book = fs::path(DRUMLO_SOURCE_DIR) / "tests" / "data" / "locations.xml";
-  const fs::path dir = fs::temp_directory_path() / ("locations_" + std::to_string(std::rand()));
+  const fs::path dir = fs::temp_directory_path() / ("locations_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   // Every sheet to a CSV file of its own (the last token, -1), UTF-8 (76).
   ASSERT_TRUE(ConvertWithLibreOffice(

@@ -1,9 +1,13 @@
 // Cross-process driving of the window program through window messages.
 #include "gui_driver.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
+#include <memory>
 
 #include "resource.h"
 
@@ -14,24 +18,20 @@ constexpr DWORD kMessageTimeoutMs = 5000;
 constexpr DWORD kIconPaintMs = 3000;
 constexpr wchar_t kAppTitle[] = L"Drumlo歌曲列表生成器";
 
-std::wstring Widen(const std::string& utf8) {
-  const int length =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-  return wide;
-}
-
 std::wstring ClassOf(HWND hwnd) {
   wchar_t name[64] = {};
   GetClassNameW(hwnd, name, 64);
   return name;
 }
 
+constexpr wchar_t kDialogClass[] = L"#32770";
+
 struct WindowSearch {
   DWORD process_id;
-  HWND owner;  // null: a top-level window with the application title
-  HWND found;
+  HWND owner;                   // null: a top-level window with the application title
+  const wchar_t* window_class;  // of the owned window
+  HWND found = nullptr;
+  int count = 0;
 };
 
 BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
@@ -41,17 +41,23 @@ BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
   if (process_id != search->process_id || !IsWindowVisible(hwnd)) return TRUE;
   const bool wanted =
       search->owner == nullptr
-          ? RunningApp::TextOf(hwnd) == kAppTitle && ClassOf(hwnd) != L"#32770"
-          : GetWindow(hwnd, GW_OWNER) == search->owner && ClassOf(hwnd) == L"#32770";
+          ? RunningApp::TextOf(hwnd) == kAppTitle && ClassOf(hwnd) != kDialogClass
+          : GetWindow(hwnd, GW_OWNER) == search->owner && ClassOf(hwnd) == search->window_class;
   if (!wanted) return TRUE;
-  search->found = hwnd;
-  return FALSE;
+  if (search->found == nullptr) search->found = hwnd;
+  ++search->count;
+  return TRUE;
+}
+
+WindowSearch SearchWindows(DWORD process_id, HWND owner,
+                           const wchar_t* window_class = kDialogClass) {
+  WindowSearch search = {process_id, owner, window_class};
+  EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+  return search;
 }
 
 HWND FindProcessWindow(DWORD process_id, HWND owner) {
-  WindowSearch search = {process_id, owner, nullptr};
-  EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return SearchWindows(process_id, owner).found;
 }
 
 BOOL CALLBACK CollectBoxPart(HWND child, LPARAM param) {
@@ -146,8 +152,25 @@ void RemoveTree(const std::wstring& dir) {
 
 }  // namespace
 
+std::wstring FromUtf8(const std::string& utf8) {
+  const int length =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+  return wide;
+}
+
+std::string ToUtf8(const std::wstring& text) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length,
+                      nullptr, nullptr);
+  return bytes;
+}
+
 std::wstring WindowsPath(const std::string& path) {
-  return WindowsPath(Widen(path));
+  return WindowsPath(FromUtf8(path));
 }
 
 std::wstring WindowsPath(std::wstring path) {
@@ -200,6 +223,31 @@ std::optional<std::string> ReadWholeFile(const std::wstring& path) {
     bytes.append(chunk, got);
   CloseHandle(file);
   return bytes;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok =
+      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+      written == bytes.size();
+  CloseHandle(file);
+  return ok;
+}
+
+std::optional<std::wstring> ClipboardText() {
+  if (!OpenClipboard(nullptr)) return std::nullopt;
+  std::optional<std::wstring> text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = chars;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
 }
 
 RunningApp::RunningApp(const TempDir& dir, const std::wstring& arguments) {
@@ -290,11 +338,178 @@ std::optional<MessageBoxView> RunningApp::WaitForMessageBox(DWORD timeout_ms) co
   return view;
 }
 
+HWND RunningApp::WaitForOwned(HWND owner, const wchar_t* window_class, DWORD timeout_ms) const {
+  HWND found = nullptr;
+  (void)WaitFor(
+      [&] { return (found = SearchWindows(process_.dwProcessId, owner, window_class).found); },
+      timeout_ms);
+  return found;
+}
+
+int RunningApp::CountOwned(HWND owner, const wchar_t* window_class) const {
+  return SearchWindows(process_.dwProcessId, owner, window_class).count;
+}
+
+bool RunningApp::Probe(ProbeRequest& request) const {
+  const std::wstring name = kProbeMappingPrefix + std::to_wstring(process_.dwProcessId);
+  HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                      sizeof(ProbeRequest), name.c_str());
+  if (mapping == nullptr) return false;
+  auto* shared = static_cast<ProbeRequest*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+  bool done = false;
+  if (shared != nullptr) {
+    *shared = request;
+    shared->done = 0;
+    // The library's path in the program's memory, for a LoadLibraryW called there; kernel32
+    // lies at the same address in every process.
+    const std::wstring library = WindowsPath(DRUMLO_UI_PROBE_DLL);
+    const SIZE_T bytes = (library.size() + 1) * sizeof(wchar_t);
+    void* remote =
+        VirtualAllocEx(process_.hProcess, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    const auto load_library = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
+    if (remote != nullptr &&
+        WriteProcessMemory(process_.hProcess, remote, library.c_str(), bytes, nullptr)) {
+      HANDLE thread =
+          CreateRemoteThread(process_.hProcess, nullptr, 0, load_library, remote, 0, nullptr);
+      if (thread != nullptr) {
+        WaitForSingleObject(thread, kMessageTimeoutMs);
+        CloseHandle(thread);
+      }
+    }
+    if (remote != nullptr) VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+    done = shared->done != 0;
+    request = *shared;
+    UnmapViewOfFile(shared);
+  }
+  CloseHandle(mapping);
+  return done;
+}
+
+std::vector<MenuItemView> RunningApp::Menu() const {
+  auto request = std::make_unique<ProbeRequest>();
+  request->action = ProbeAction::kReadMenu;
+  request->window = reinterpret_cast<std::uint64_t>(window_);
+  std::vector<MenuItemView> items;
+  if (!Probe(*request)) return items;
+  for (int k = 0; k < request->item_count; ++k) {
+    const ProbeMenuItem& item = request->items[k];
+    const bool separator = (item.state & MF_SEPARATOR) != 0;
+    items.push_back({item.menu, separator ? L"" : item.caption, separator ? 0 : item.id,
+                     !separator && (item.state & MF_GRAYED) != 0});
+  }
+  return items;
+}
+
+bool RunningApp::DropFiles(const std::vector<std::wstring>& paths) const {
+  auto request = std::make_unique<ProbeRequest>();
+  request->action = ProbeAction::kDropFiles;
+  request->window = reinterpret_cast<std::uint64_t>(window_);
+  std::wstring list;
+  for (const std::wstring& path : paths)
+    list += path + L'\0';
+  if (list.size() + 1 > std::size(request->paths)) return false;
+  std::copy(list.begin(), list.end(), request->paths);
+  return Probe(*request);
+}
+
 std::optional<DWORD> RunningApp::WaitForExit(DWORD timeout_ms) const {
   if (WaitForSingleObject(process_.hProcess, timeout_ms) != WAIT_OBJECT_0) return std::nullopt;
   DWORD code = 0;
   GetExitCodeProcess(process_.hProcess, &code);
   return code;
+}
+
+void PrintTo(const MenuItemView& item, std::ostream* os) {
+  *os << "{menu " << item.menu << ", " << testing::PrintToString(item.caption) << ", id " << item.id
+      << (item.greyed ? ", greyed}" : "}");
+}
+
+namespace {
+
+constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+constexpr wchar_t kDpiValue[] = L"LogPixels";
+
+}  // namespace
+
+ScreenDpi::ScreenDpi(DWORD dpi) {
+  DWORD value = 0;
+  DWORD size = sizeof(value);
+  if (RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, kDpiValue, RRF_RT_REG_DWORD, nullptr, &value,
+                   &size) == ERROR_SUCCESS) {
+    before_ = value;
+  }
+  RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kDpiValue, REG_DWORD, &dpi, sizeof(dpi));
+}
+
+ScreenDpi::~ScreenDpi() {
+  if (before_) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kDpiValue, REG_DWORD, &*before_,
+                    sizeof(*before_));
+  } else {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, kDpiValue);
+  }
+}
+
+namespace {
+
+struct FileNameBox {
+  HWND found = nullptr;
+};
+
+// The file name box: an edit control with the id edt1, or the edit inside the combo box cmb13
+// that newer dialogs use.
+BOOL CALLBACK MatchFileNameBox(HWND child, LPARAM param) {
+  constexpr int kEdt1 = 0x480;
+  constexpr int kCmb13 = 0x47C;
+  if (_wcsicmp(ClassOf(child).c_str(), L"Edit") != 0 || !IsWindowVisible(child)) return TRUE;
+  if (GetDlgCtrlID(child) != kEdt1 && GetDlgCtrlID(GetParent(child)) != kCmb13) return TRUE;
+  reinterpret_cast<FileNameBox*>(param)->found = child;
+  return FALSE;
+}
+
+HWND FindFileNameBox(HWND dialog) {
+  FileNameBox box;
+  EnumChildWindows(dialog, &MatchFileNameBox, reinterpret_cast<LPARAM>(&box));
+  return box.found;
+}
+
+}  // namespace
+
+std::optional<std::wstring> FileDialogName(HWND dialog) {
+  HWND box = FindFileNameBox(dialog);
+  if (box == nullptr) return std::nullopt;
+  return RunningApp::TextOf(box);
+}
+
+// The file type list is the combo box cmb1.
+std::vector<std::wstring> FileTypes(HWND dialog) {
+  constexpr int kCmb1 = 0x470;
+  HWND combo = GetDlgItem(dialog, kCmb1);
+  std::vector<std::wstring> types;
+  DWORD_PTR count = 0;
+  SendMessageTimeoutW(combo, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &count);
+  for (WPARAM k = 0; k < count; ++k) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, k, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(combo, CB_GETLBTEXT, k, reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, kMessageTimeoutMs, &copied);
+    text.resize(std::min<std::size_t>(copied, length));
+    types.push_back(text);
+  }
+  return types;
+}
+
+bool AnswerFileDialog(HWND dialog, const std::wstring& path) {
+  HWND box = FindFileNameBox(dialog);
+  if (box == nullptr) return false;
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_ABORTIFHUNG,
+                      kMessageTimeoutMs, &ignored);
+  PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  return true;
 }
 
 namespace {
@@ -304,13 +519,18 @@ struct IconMatch {
   bool clear = false;  // the best candidate is far closer than an empty control would be
 };
 
+void CaptureScreen(const Pixels& into, const RECT& rect) {
+  HDC screen_dc = GetDC(nullptr);
+  BitBlt(into.dc(), 0, 0, rect.right - rect.left, rect.bottom - rect.top, screen_dc, rect.left,
+         rect.top, SRCCOPY);
+  ReleaseDC(nullptr, screen_dc);
+}
+
 IconMatch MatchShownIcon(const RECT& rect, const std::vector<LPCWSTR>& candidates) {
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
   Pixels screen(width, height);
-  HDC screen_dc = GetDC(nullptr);
-  BitBlt(screen.dc(), 0, 0, width, height, screen_dc, rect.left, rect.top, SRCCOPY);
-  ReleaseDC(nullptr, screen_dc);
+  CaptureScreen(screen, rect);
   // Each candidate is drawn the size the control shows it, on the control's background.
   const std::uint32_t background = screen.At(0, 0);
   Pixels empty(width, height);
@@ -348,6 +568,24 @@ int ClosestSystemIcon(HWND icon_control, const std::vector<LPCWSTR>& candidates)
   return match.index;
 }
 
+bool ShowsDrawing(HWND control) {
+  RECT rect;
+  GetClientRect(control, &rect);
+  MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return false;
+  Pixels screen(width, height);
+  CaptureScreen(screen, rect);
+  const std::uint32_t background = screen.At(0, 0);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (screen.At(x, y) != background) return true;
+    }
+  }
+  return false;
+}
+
 // `import` and `identify` are programs of the build machine; Wine starts them but gives no
 // handle to wait on, so the shell leaves a marker file when both are done.
 std::optional<int> Screenshot(const RECT& rect, const std::string& name) {
@@ -362,7 +600,7 @@ std::optional<int> Screenshot(const RECT& rect, const std::string& name) {
   const std::string script = "import -window root -crop " + crop + " +repage '" + png +
                              "' && identify -format %k '" + png + "' > '" + marker +
                              ".part' && mv '" + marker + ".part' '" + marker + "'";
-  std::wstring command = L"/bin/sh -c \"" + Widen(script) + L"\"";
+  std::wstring command = L"/bin/sh -c \"" + FromUtf8(script) + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};

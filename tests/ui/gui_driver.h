@@ -5,8 +5,11 @@
 #include <windows.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
+
+#include "ui_probe.h"
 
 namespace drumlo::ui {
 
@@ -17,6 +20,8 @@ namespace drumlo::ui {
 // The program the tests drive: the one DRUMLO_GUI_EXE names, when set (a copy unpacked from the
 // release zip, say), else the one built with the tests.
 [[nodiscard]] std::wstring ProgramUnderTest();
+[[nodiscard]] std::wstring FromUtf8(const std::string& utf8);
+[[nodiscard]] std::string ToUtf8(const std::wstring& text);
 
 // A fresh folder in the temp folder, removed with its files at the end.
 class TempDir {
@@ -34,6 +39,9 @@ class TempDir {
 };
 
 [[nodiscard]] std::optional<std::string> ReadWholeFile(const std::wstring& path);
+[[nodiscard]] bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
+// The clipboard's text, if it holds one.
+[[nodiscard]] std::optional<std::wstring> ClipboardText();
 
 struct MessageBoxView {
   HWND hwnd = nullptr;
@@ -41,6 +49,28 @@ struct MessageBoxView {
   std::wstring text;
   std::vector<int> buttons;  // ids of the visible buttons
   HWND icon = nullptr;       // the visible icon control, null when none shows
+};
+
+// An item of the menu bar's menus as the user sees it.
+struct MenuItemView {
+  int menu = 0;          // 0 for the first menu of the bar
+  std::wstring caption;  // empty for a separator
+  UINT id = 0;
+  bool greyed = false;
+  bool operator==(const MenuItemView&) const = default;
+};
+void PrintTo(const MenuItemView& item, std::ostream* os);
+
+// The window's screen DPI for the programs started while it lives (Wine reads it at start).
+class ScreenDpi {
+ public:
+  explicit ScreenDpi(DWORD dpi);
+  ~ScreenDpi();
+  ScreenDpi(const ScreenDpi&) = delete;
+  ScreenDpi& operator=(const ScreenDpi&) = delete;
+
+ private:
+  std::optional<DWORD> before_;
 };
 
 // Which of `candidates` (system icon ids such as IDI_WARNING) the icon control shows: the index
@@ -79,12 +109,32 @@ class RunningApp {
   [[nodiscard]] bool WaitForStatus(const std::wstring& status, DWORD timeout_ms) const;
   // The message box owned by the window, once it shows.
   [[nodiscard]] std::optional<MessageBoxView> WaitForMessageBox(DWORD timeout_ms) const;
+  // A visible window of `window_class` owned by `owner`, once it shows; and how many there are.
+  [[nodiscard]] HWND WaitForOwned(HWND owner, const wchar_t* window_class, DWORD timeout_ms) const;
+  [[nodiscard]] int CountOwned(HWND owner, const wchar_t* window_class) const;
+  // The menu bar as it reads now, read inside the program (see ui_probe.h).
+  [[nodiscard]] std::vector<MenuItemView> Menu() const;
+  // Drops `paths` onto the window as a file manager does.
+  [[nodiscard]] bool DropFiles(const std::vector<std::wstring>& paths) const;
   [[nodiscard]] std::optional<DWORD> WaitForExit(DWORD timeout_ms) const;
 
  private:
+  // Loads the probe library into the program to answer `request`; false when it did not.
+  bool Probe(ProbeRequest& request) const;
+
   PROCESS_INFORMATION process_ = {};
   HWND window_ = nullptr;
 };
+
+// A common open or save dialog: the text of its file name box, its list of file types, and
+// the answer: `path` typed into the box and OK pressed (false when it has no such box).
+[[nodiscard]] std::optional<std::wstring> FileDialogName(HWND dialog);
+[[nodiscard]] std::vector<std::wstring> FileTypes(HWND dialog);
+[[nodiscard]] bool AnswerFileDialog(HWND dialog, const std::wstring& path);
+
+// True once the client area of `control` on the screen holds more than its background: the
+// control has drawn its content.
+[[nodiscard]] bool ShowsDrawing(HWND control);
 
 // Saves the screen area `rect` as DRUMLO_SCREENSHOT_DIR/<name>.png; the number of distinct
 // colours in it, or nullopt when no screenshot came.

@@ -8,27 +8,10 @@
 
 #include "gui_driver.h"
 #include "resource.h"
+#include "ui_common.h"
 
 namespace drumlo::ui {
 namespace {
-
-constexpr wchar_t kTitle[] = L"Drumlo歌曲列表生成器";
-constexpr wchar_t kDone[] = L"读取完毕!";
-constexpr DWORD kStartMs = 20000;
-constexpr DWORD kRunMs = 120000;
-constexpr DWORD kBoxMs = 10000;
-// Rendered text, frames and caption give a window many colours; a blank capture has one or two.
-constexpr int kMinColours = 8;
-
-std::wstring ExampleWorkbook() {
-  return WindowsPath(std::string(DRUMLO_SOURCE_DIR) + "/examples/歌曲规范总表.xml");
-}
-std::wstring ExpectedDir() {
-  return WindowsPath(std::string(DRUMLO_SOURCE_DIR) + "/examples/expected");
-}
-std::wstring Quoted(const std::wstring& text) {
-  return L"\"" + text + L"\"";
-}
 
 // The icon a message box shows, told apart by its pixels (icon handles are per process).
 const std::vector<LPCWSTR> kBoxIcons = {IDI_INFORMATION, IDI_WARNING, IDI_ERROR, IDI_QUESTION};
@@ -41,12 +24,6 @@ LPCWSTR ShownIcon(const MessageBoxView& box) {
 void CloseBox(const MessageBoxView& box) {
   PostMessageW(GetDlgItem(box.hwnd, IDOK), BM_CLICK, 0, 0);
   EXPECT_TRUE(RunningApp::WaitFor([&] { return !IsWindow(box.hwnd); }, kBoxMs));
-}
-
-RECT ScreenRect(HWND hwnd) {
-  RECT rect;
-  GetWindowRect(hwnd, &rect);
-  return rect;
 }
 
 TEST(Window, StartsWithDefaultTextsAndFocusInPath) {

@@ -142,8 +142,8 @@ constexpr Bilingual kWorkbookHelp{
     u"the master table (default: 歌曲规范总表.xml in the current folder)"};
 constexpr Bilingual kAbout{
     u"从歌曲总表 (XML 电子表格 2003 或 .xlsx 工作簿) 生成 Drumlo 歌曲列表文件。\n",
-    u"Writes Drumlo song list files from a song master table (an XML Spreadsheet 2003 or .xlsx\n"
-    u"workbook).\n"};
+    u"Writes Drumlo song list files from a song master table (an XML Spreadsheet 2003\n"
+    u"or .xlsx workbook).\n"};
 // Laid out as help2man reads it: the heading becomes a subsection, each code a tagged paragraph.
 constexpr Bilingual kExitCodes{
     u"退出代码:\n"
@@ -161,8 +161,8 @@ constexpr Bilingual kExitCodes{
     u"  3   workbook unreadable\n"
     u"  4   a list file not written\n"
     u"  5   no Row in the workbook\n"
-    u"  6   the workbook's format is not one the tool reads (.xls, .ods, .xlsb, encrypted, no\n"
-    u"      spreadsheet)\n"
+    u"  6   the workbook's format is not one the tool reads (.xls, .ods, .xlsb,\n"
+    u"      encrypted, no spreadsheet)\n"
     u"  7   findings under --strict\n"
     u"  64  usage error\n"};
 constexpr TextView kVersion = u"drumlo-listgen " DRUMLO_VERSION_TEXT u"\n";

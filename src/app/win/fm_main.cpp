@@ -2,7 +2,12 @@
 // responsive during a run, and a process that ends at once on Exit or close.
 #include "fm_main.h"
 
+#include <span>
+
+#include "app/field_path.h"
+#include "app/report_text.h"
 #include "app/startup_context.h"
+#include "file_dialogs.h"
 #include "generator/numeric_value.h"
 #include "resource.h"
 #include "version_resource.h"
@@ -40,8 +45,52 @@ constexpr ControlSpec kControls[] = {
     {IDC_LBSTATUS, L"STATIC", kStatusCaption, SS_LEFT | SS_EDITCONTROL, 0, 0, 1320, 2895, 615},
 };
 
-const wchar_t* Wide(const Text& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
+struct MenuItemSpec {
+  int id;  // 0: a separator
+  TextView caption;
+  UINT flags;
+};
+
+// File: the open dialog, the report (greyed until a run has left one) and Exit, which stays
+// last; Help: About. No item has a shortcut key.
+constexpr MenuItemSpec kFileItems[] = {
+    {IDM_OPEN, kOpenItem, MF_STRING},
+    {IDM_REPORT, kReportItem, MF_STRING | MF_GRAYED},
+    {0, u"", MF_SEPARATOR},
+    {IDM_EXIT, kExitItem, MF_STRING},
+};
+constexpr MenuItemSpec kHelpItems[] = {
+    {IDM_ABOUT, kAboutItem, MF_STRING},
+};
+
+void AppendPopup(HMENU bar, TextView caption, std::span<const MenuItemSpec> items) {
+  HMENU menu = CreatePopupMenu();
+  for (const MenuItemSpec& item : items) {
+    AppendMenuW(menu, item.flags, static_cast<UINT_PTR>(item.id), Wide(Text(item.caption)));
+  }
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), Wide(Text(caption)));
+}
+
+// The first dropped path that is not a folder, if any.
+std::optional<Text> FirstDroppedFile(HDROP drop) {
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT k = 0; k < count; ++k) {
+    const UINT length = DragQueryFileW(drop, k, nullptr, 0);
+    Text path(length + 1, u'\0');
+    DragQueryFileW(drop, k, reinterpret_cast<wchar_t*>(path.data()), length + 1);
+    path.resize(length);
+    const DWORD attributes = GetFileAttributesW(Wide(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      return path;
+    }
+  }
+  return std::nullopt;
+}
+
+DateTime LocalNow() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
 }
 
 UINT IconFlag(MessageIcon icon) {
@@ -60,15 +109,7 @@ UINT IconFlag(MessageIcon icon) {
 
 bool FmMain::Create(HINSTANCE instance, int show_command) {
   instance_ = instance;
-  WNDCLASSEXW window_class = {};
-  window_class.cbSize = sizeof(window_class);
-  window_class.lpfnWndProc = &FmMain::WndProc;
-  window_class.hInstance = instance;
-  window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
-  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  window_class.lpszClassName = kClassName;
-  if (!RegisterClassExW(&window_class)) return false;
+  if (!RegisterWindowClass(instance, kClassName, &FmMain::WndProc)) return false;
   hwnd_ = CreateWindowExW(kWindowExStyle, kClassName, Wide(Text(kAppTitle)), kWindowStyle,
                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                           CreateMainMenu(), instance, this);
@@ -85,7 +126,9 @@ int FmMain::RunMessageLoop() {
   return static_cast<int>(msg.wParam);
 }
 
+// Both message loops come through here: the idle one and the status line's during a run.
 void FmMain::DispatchOne(MSG& msg) {
+  if (report_window_.TakeMessage(msg)) return;
   // Tab, Enter and the access keys of the controls work as in a dialog box.
   if (IsDialogMessageW(hwnd_, &msg)) return;
   TranslateMessage(&msg);
@@ -131,7 +174,7 @@ LRESULT FmMain::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 LRESULT FmMain::OnCreate() {
   dpi_ = GetDpiForWindow(hwnd_);
   CreateControls();
-  ApplyMessageFont();
+  ApplyMessageFont(hwnd_, dpi_, font_);
   LayOut();
   SizeToClientArea();
   last_focus_ = Control(IDC_TXFILE);
@@ -153,6 +196,12 @@ LRESULT FmMain::OnCommand(int id, int notification) {
     case IDOK:  // Enter where no default button answered it
       Generate();
       break;
+    case IDM_OPEN:
+      ChooseWorkbookFile();
+      break;
+    case IDM_REPORT:
+      ShowReport();
+      break;
     case IDM_ABOUT:
       ShowAbout();
       break;
@@ -162,14 +211,8 @@ LRESULT FmMain::OnCommand(int id, int notification) {
   return 0;
 }
 
-// Keeps the focused control across deactivation, as a dialog box does.
 LRESULT FmMain::OnActivate(WPARAM wparam) {
-  if (LOWORD(wparam) == WA_INACTIVE) {
-    HWND focus = GetFocus();
-    if (focus != nullptr && IsChild(hwnd_, focus)) last_focus_ = focus;
-  } else if (last_focus_ != nullptr) {
-    SetFocus(last_focus_);
-  }
+  KeepFocusAcrossActivation(hwnd_, wparam, last_focus_);
   return 0;
 }
 
@@ -185,21 +228,16 @@ LRESULT FmMain::OnSetCursor(WPARAM wparam, LPARAM lparam) {
   return TRUE;
 }
 
+// A dropped folder is passed over; of several files the first is taken.
 LRESULT FmMain::OnDropFiles(HDROP drop) {
-  if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
-    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
-    Text path(length + 1, u'\0');
-    DragQueryFileW(drop, 0, reinterpret_cast<wchar_t*>(path.data()), length + 1);
-    path.resize(length);
-    SetControlText(IDC_TXFILE, path);
-  }
+  if (const std::optional<Text> path = FirstDroppedFile(drop)) SetControlText(IDC_TXFILE, *path);
   DragFinish(drop);
   return 0;
 }
 
 LRESULT FmMain::OnDpiChanged(UINT dpi, const RECT& suggested) {
   dpi_ = dpi;
-  ApplyMessageFont();
+  ApplyMessageFont(hwnd_, dpi_, font_);
   LayOut();
   SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -212,10 +250,17 @@ void FmMain::OnExit() {
   ExitProcess(0);
 }
 
+void FmMain::ChooseWorkbookFile() {
+  const Text current = WorkbookPathOf(ControlText(IDC_TXFILE), SystemFiles());
+  if (const std::optional<Text> chosen = ChooseWorkbook(hwnd_, current)) {
+    SetControlText(IDC_TXFILE, *chosen);
+  }
+}
+
 void FmMain::Generate() {
   // A nested run would share this window's song values with the run it interrupted.
   if (running_) return;
-  const Text path = ControlText(IDC_TXFILE);
+  const Text path = WorkbookPathOf(ControlText(IDC_TXFILE), SystemFiles());
   const Text from_text = ControlText(IDC_TXFROM);
   const Text to_text = ControlText(IDC_TXTO);
   const double from_value = NumericValue(from_text);
@@ -225,10 +270,37 @@ void FmMain::Generate() {
   const std::optional<std::int32_t> id_from = RoundToInt32(from_value);
   if (!id_from) return ReportIdOutOfRange(from_text);
 
+  RunReport report;
   RunContext context{*this, SystemFiles(), song_values_, GetAppDir()};
+  context.report = &report;
   running_ = true;
-  GenList(path, *id_from, *id_to, context);
+  UpdateReportItem();
+  const RunResult result = GenList(path, *id_from, *id_to, context);
   running_ = false;
+  KeepReport(report, result);
+  UpdateReportItem();
+}
+
+void FmMain::KeepReport(const RunReport& report, const RunResult& result) {
+  if (!ReplacesLastReport(result)) return;
+  report_text_ = WindowReportText(report, result, DateTimeText(LocalNow()), GetAppDir());
+  report_workbook_ = report.workbook;
+  report_notices_ = NoticeCount(report);
+  report_window_.Refresh(*report_text_, report_workbook_);
+}
+
+void FmMain::ShowReport() {
+  if (running_ || !report_text_) return;
+  report_window_.Show(instance_, hwnd_, *report_text_, report_workbook_);
+}
+
+// Greyed during a run and until a run has left a report; the count of lines that ask for
+// attention is in the item, so that the status line keeps its texts.
+void FmMain::UpdateReportItem() {
+  HMENU menu = GetMenu(hwnd_);
+  const UINT state = running_ || !report_text_ ? MF_GRAYED : MF_ENABLED;
+  ModifyMenuW(menu, IDM_REPORT, MF_BYCOMMAND | MF_STRING | state, IDM_REPORT,
+              Wide(ReportItemText(report_notices_)));
 }
 
 void FmMain::ReportIdOutOfRange(const Text& field_text) {
@@ -274,23 +346,18 @@ void FmMain::Beep() {
   MessageBeep(MB_OK);
 }
 
-// The menu bar: File with Exit, Help with About; no item has a shortcut key.
 HMENU FmMain::CreateMainMenu() {
-  const auto popup = [](HMENU bar, TextView caption, int id, TextView item) {
-    HMENU menu = CreatePopupMenu();
-    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), Wide(Text(item)));
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), Wide(Text(caption)));
-  };
   HMENU bar = CreateMenu();
-  popup(bar, kFileMenu, IDM_EXIT, kExitItem);
-  popup(bar, kHelpMenu, IDM_ABOUT, kAboutItem);
+  AppendPopup(bar, kFileMenu, kFileItems);
+  AppendPopup(bar, kHelpMenu, kHelpItems);
   return bar;
 }
 
 void FmMain::CreateControls() {
   for (const ControlSpec& c : kControls) {
-    CreateWindowExW(c.ex_style, c.window_class, Wide(Text(c.text)), WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0,
-                    hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
+    CreateWindowExW(c.ex_style, c.window_class, Wide(Text(c.text)), WS_CHILD | WS_VISIBLE | c.style,
+                    0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+                    instance_, nullptr);
   }
 }
 
@@ -299,22 +366,6 @@ void FmMain::LayOut() {
     SetWindowPos(Control(c.id), nullptr, Scale(c.left), Scale(c.top), Scale(c.width),
                  Scale(c.height), SWP_NOZORDER | SWP_NOACTIVATE);
   }
-}
-
-// The system's message font at the window's DPI.
-void FmMain::ApplyMessageFont() {
-  NONCLIENTMETRICSW metrics = {};
-  metrics.cbSize = sizeof(metrics);
-  if (!SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi_)) {
-    return;
-  }
-  HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
-  if (font == nullptr) return;
-  for (const ControlSpec& c : kControls) {
-    SendMessageW(Control(c.id), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-  }
-  if (font_ != nullptr) DeleteObject(font_);
-  font_ = font;
 }
 
 // The client area is given in twips; the frame and menu bar come on top at the window's DPI.
@@ -331,15 +382,6 @@ void FmMain::SizeToClientArea() {
     SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + missing,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-}
-
-Text FmMain::ControlText(int id) const {
-  HWND control = Control(id);
-  const int length = GetWindowTextLengthW(control);
-  Text text(static_cast<std::size_t>(length) + 1, u'\0');
-  const int copied = GetWindowTextW(control, reinterpret_cast<wchar_t*>(text.data()), length + 1);
-  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-  return text;
 }
 
 void FmMain::SetControlText(int id, TextView text) const {

@@ -6,8 +6,12 @@
 
 #include <shellapi.h>  // after windows.h, which it needs
 
+#include <optional>
+
 #include "app/words.h"
 #include "generator/gen_list.h"
+#include "report_window.h"
+#include "window_kit.h"
 
 namespace drumlo {
 
@@ -41,19 +45,22 @@ class FmMain final : public RunHost {
   [[noreturn]] static void OnExit();
 
   void StartUp();
+  void ChooseWorkbookFile();
   void Generate();
+  void KeepReport(const RunReport& report, const RunResult& result);
+  void ShowReport();
+  void UpdateReportItem();
   void ReportIdOutOfRange(const Text& field_text);
   void ShowAbout();
   void Say(TextView text, MessageIcon icon);
   [[nodiscard]] static HMENU CreateMainMenu();
   void CreateControls();
   void LayOut();
-  void ApplyMessageFont();
   void SizeToClientArea();
   void DispatchOne(MSG& msg);
 
   [[nodiscard]] HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
-  [[nodiscard]] Text ControlText(int id) const;
+  [[nodiscard]] Text ControlText(int id) const { return WindowText(Control(id)); }
   void SetControlText(int id, TextView text) const;
   [[nodiscard]] int Scale(int twips) const;
 
@@ -65,6 +72,11 @@ class FmMain final : public RunHost {
   bool busy_ = false;
   bool running_ = false;
   WindowSongValues song_values_;
+  // The last report that a run left, as the report window shows it.
+  std::optional<Text> report_text_;
+  Text report_workbook_;
+  std::int64_t report_notices_ = 0;
+  ReportWindow report_window_;
 };
 
 }  // namespace drumlo

@@ -5,13 +5,10 @@
 #include <vector>
 
 #include "app/startup_context.h"
+#include "window_kit.h"
 
 namespace drumlo {
 namespace {
-
-const wchar_t* Wide(const Text& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 Text Hex4(unsigned value) {
   static constexpr char16_t kDigits[] = u"0123456789abcdef";
