@@ -17,9 +17,9 @@ void KeyTree::Clear() {
   size_ = 0;
 }
 
-void KeyTree::Grow() {
+void KeyTree::Grow(std::size_t capacity) {
   const std::size_t old_capacity = capacity_;
-  capacity_ = capacity_ == 0 ? 64 : capacity_ * 2;
+  capacity_ = capacity;
   std::vector<Key> minima(2 * capacity_, kMaxKey);
   std::copy_n(minima_.begin() + static_cast<std::ptrdiff_t>(old_capacity), size_,
               minima.begin() + static_cast<std::ptrdiff_t>(capacity_));
@@ -29,8 +29,16 @@ void KeyTree::Grow() {
 }
 
 void KeyTree::Append(Key key) {
-  if (size_ == capacity_) Grow();
+  if (size_ == capacity_) Grow(capacity_ == 0 ? 64 : capacity_ * 2);
   Set(size_++, key);
+}
+
+void KeyTree::Reserve(std::size_t size) {
+  if (size <= capacity_) return;
+  std::size_t capacity = capacity_ == 0 ? 64 : capacity_;
+  while (capacity < size)
+    capacity *= 2;
+  Grow(capacity);
 }
 
 void KeyTree::Set(std::size_t index, Key key) {

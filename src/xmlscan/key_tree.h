@@ -16,6 +16,7 @@ class KeyTree {
 
   void Clear();
   void Append(Key key);
+  void Reserve(std::size_t size);
   void Set(std::size_t index, Key key);
   [[nodiscard]] std::size_t Size() const { return size_; }
   [[nodiscard]] std::size_t Capacity() const { return capacity_; }
@@ -23,7 +24,7 @@ class KeyTree {
   [[nodiscard]] std::size_t FirstAtMost(std::size_t from, Key most) const;
 
  private:
-  void Grow();
+  void Grow(std::size_t capacity);
 
   std::size_t capacity_ = 0;  // leaves; a power of two
   std::size_t size_ = 0;

@@ -27,6 +27,9 @@ std::uint32_t FirstAtLeast(const std::vector<std::uint32_t>& list, std::uint32_t
   return static_cast<std::uint32_t>(at - list.begin());
 }
 
+// Stretches longer than this are counted before they are read.
+constexpr std::size_t kCountedStretch = 4096;
+
 // Buffers of this many entries at most are kept for another text.
 constexpr std::size_t kKeptCapacity = std::size_t{1} << 20;
 
@@ -83,6 +86,7 @@ void NestingMemo::Reset(std::size_t start) {
 
 void NestingMemo::ClassifyUpTo(std::size_t target) {
   const std::size_t stop = std::min(target, text_.size());
+  if (stop > frontier_ + kCountedStretch) ReserveFor(frontier_, stop);
   while (frontier_ < stop) {
     const std::size_t lt = FindUnit(text_.substr(0, stop), frontier_, u'<');
     if (lt == kNoUnit) {
@@ -92,6 +96,19 @@ void NestingMemo::ClassifyUpTo(std::size_t target) {
     Classify(lt);
     frontier_ = lt + 1;
   }
+}
+
+// Room for every "<" of a long stretch about to be read, so that the arrays grow once: fresh
+// memory is dear, and growing by doubling copies and touches twice as much.
+void NestingMemo::ReserveFor(std::size_t from, std::size_t stop) {
+  std::size_t count = 0;
+  for (std::size_t lt = FindUnit(text_.substr(0, stop), from, u'<'); lt != kNoUnit;
+       lt = FindUnit(text_.substr(0, stop), lt + 1, u'<')) {
+    ++count;
+  }
+  leaves_.reserve(leaves_.size() + count);
+  elements_.reserve(elements_.size() + count);
+  keys_.Reserve(keys_.Size() + count);
 }
 
 void NestingMemo::Classify(std::size_t lt) {

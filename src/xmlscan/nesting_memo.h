@@ -97,6 +97,7 @@ class NestingMemo {
 
   void Reset(std::size_t start);
   void ClassifyUpTo(std::size_t target);
+  void ReserveFor(std::size_t from, std::size_t stop);
   void Classify(std::size_t lt);
   void AddEndTag(std::size_t lt);
   void AddElement(std::size_t lt, const StartTag& tag);

@@ -36,6 +36,8 @@ TEST(KeyTreeTest, FindsTheFirstKeyAtMostTheBoundWhileGrowingAndChanging) {
         const std::size_t at = roll(static_cast<std::uint32_t>(keys.size()));
         keys[at] = roll(1000);
         tree.Set(at, keys[at]);
+      } else if (what == 6) {
+        tree.Reserve(keys.size() + roll(300));  // room made ahead keeps the keys
       } else {
         const std::size_t from = roll(static_cast<std::uint32_t>(keys.size() + 2));
         const KeyTree::Key most = roll(1000);
