@@ -20,8 +20,7 @@ std::uint64_t HashOn(std::uint64_t hash, char16_t unit) {
 
 std::uint32_t KeyOf(std::uint64_t hash, std::size_t length) {
   const std::uint64_t mixed = (hash ^ (length * 0x9E3779B97F4A7C15ull)) * 0xBF58476D1CE4E5B9ull;
-  const auto key = static_cast<std::uint32_t>(mixed >> 32);
-  return key == 0 ? 1 : key;
+  return static_cast<std::uint32_t>(mixed >> 32);
 }
 
 // Units that stop the scan of a start tag; attributes are short, so a plain loop over them
@@ -109,11 +108,10 @@ WalkResult NameAt(TextView text, std::size_t at, TextView name) {
 }  // namespace
 
 void ElementWalk::OpenNames::Clear() {
-  // A table grown by one deep row is not wiped whole for every row after it.
-  if (slots_.size() > 1024) {
-    std::vector<Slot>().swap(slots_);
-  } else {
+  ++stamp_;  // every slot is free again, without touching the table
+  if (stamp_ == 0) {
     std::fill(slots_.begin(), slots_.end(), Slot{});
+    stamp_ = 1;
   }
   used_ = 0;
   std::fill(length_counts_.begin(), length_counts_.end(), 0);
@@ -124,7 +122,7 @@ std::size_t ElementWalk::OpenNames::Find(TextView text, TextView name, std::uint
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t slot = key & mask;; slot = (slot + 1) & mask) {
     const Slot& here = slots_[slot];
-    if (here.key == 0) return slot;
+    if (here.stamp != stamp_) return slot;
     // Names are whole runs of name characters: the open one must end where `name` does.
     if (here.key == key && here.name_at != kClosed &&
         text.substr(here.name_at, name.size()) == name &&
@@ -141,7 +139,7 @@ bool ElementWalk::OpenNames::AnyBegins(TextView text, TextView name) const {
     hash = HashOn(hash, name[length - 1]);
     if (length >= length_counts_.size() || length_counts_[length] == 0) continue;
     const TextView beginning = name.substr(0, length);
-    if (slots_[Find(text, beginning, KeyOf(hash, length))].key != 0) return true;
+    if (slots_[Find(text, beginning, KeyOf(hash, length))].stamp == stamp_) return true;
   }
   return false;
 }
@@ -152,9 +150,9 @@ void ElementWalk::OpenNames::Grow() {
   used_ = 0;
   const std::size_t mask = slots_.size() - 1;
   for (const Slot& slot : old) {
-    if (slot.key == 0 || slot.name_at == kClosed) continue;  // names no longer open are dropped
+    if (slot.stamp != stamp_ || slot.name_at == kClosed) continue;  // not open: dropped
     std::size_t free = slot.key & mask;
-    while (slots_[free].key != 0)
+    while (slots_[free].stamp == stamp_)
       free = (free + 1) & mask;
     slots_[free] = slot;
     ++used_;
@@ -168,7 +166,7 @@ void ElementWalk::OpenNames::Add(TextView text, const Extent& element) {
   for (const char16_t unit : name)
     hash = HashOn(hash, unit);
   slots_[Find(text, name, KeyOf(hash, name.size()))] =
-      Slot{KeyOf(hash, name.size()), element.tag_start + 1};
+      Slot{KeyOf(hash, name.size()), element.tag_start + 1, stamp_};
   ++used_;
   if (length_counts_.size() <= name.size()) length_counts_.resize(name.size() + 1, 0);
   ++length_counts_[name.size()];

@@ -63,10 +63,12 @@ class ElementWalk {
     void Remove(TextView text, const Extent& element);
 
    private:
-    // A name is open at most once: a second one inside it would be begun by it.
+    // A name is open at most once: a second one inside it would be begun by it. Slots of
+    // earlier walks (another stamp) are free.
     struct Slot {
-      std::uint32_t key = 0;      // 0: never used
+      std::uint32_t key = 0;
       std::uint32_t name_at = 0;  // where the open element's name lies; kClosed once closed
+      std::uint32_t stamp = 0;
     };
     static constexpr std::uint32_t kClosed = 0xFFFFFFFFu;
     [[nodiscard]] std::size_t Find(TextView text, TextView name, std::uint32_t key) const;
@@ -74,6 +76,7 @@ class ElementWalk {
 
     std::vector<Slot> slots_;
     std::size_t used_ = 0;
+    std::uint32_t stamp_ = 1;
     std::vector<std::uint32_t> length_counts_;  // open names per length
   };
 
