@@ -356,7 +356,7 @@ bool ElementScanner::TakeNested(Frame& frame, std::size_t lt, bool plain,
 bool ElementScanner::OverBudget() const {
   if (mode_ == ScanMode::kLiteral || use_memo_) return false;
   const std::uint64_t covered = facts_.Reach() - start_ + 1;
-  return wasted_steps_ > covered / 8 + kSlack ||
+  return wasted_steps_ > covered / 32 + kSlack ||
          facts_.UnitsRead() - units_at_start_ > 8 * covered + kSlack;
 }
 
