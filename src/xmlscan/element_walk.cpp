@@ -94,6 +94,15 @@ std::size_t NextTagOpen(TextView text, std::size_t from) {
   return FindUnit(text, near_end, u'<');
 }
 
+// Names are a few units long: a plain loop beats a call to compare them.
+bool BeginsWith(TextView text, TextView prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t k = 0; k < prefix.size(); ++k) {
+    if (text[k] != prefix[k]) return false;
+  }
+  return true;
+}
+
 // How `name` stands at `at`: all there, or cut off by the end of the text while what is there
 // agrees with it.
 WalkResult NameAt(TextView text, std::size_t at, TextView name) {
@@ -186,8 +195,11 @@ void ElementWalk::OpenNames::Remove(TextView text, const Extent& element) {
 bool ElementWalk::AncestorNameBegins(TextView text, const Extent& element) {
   const TextView name = element.Name(text);
   if (deep_) return open_names_.AnyBegins(text, name);
-  return std::any_of(open_.begin(), open_.end(),
-                     [&](std::size_t k) { return name.starts_with(elements_[k].Name(text)); });
+  // Names mostly differ in their first unit.
+  return std::any_of(open_.begin(), open_.end(), [&](std::size_t k) {
+    const Extent& open = elements_[k];
+    return text[open.tag_start + 1] == name.front() && BeginsWith(name, open.Name(text));
+  });
 }
 
 void ElementWalk::Push(TextView text, std::size_t element) {
@@ -211,7 +223,9 @@ WalkResult ElementWalk::Open(TextView text, std::size_t lt, std::size_t& next) {
   const WalkResult read = ReadStartTag(text, lt, element);
   if (!read) return read;
   const bool has_content = text[element.attr_end] == u'>';
-  if (has_content && AncestorNameBegins(text, element)) return WalkResult::kCannotVouch;
+  if (has_content && !open_.empty() && AncestorNameBegins(text, element)) {
+    return WalkResult::kCannotVouch;
+  }
   elements_.push_back(element);
   if (has_content) {
     Push(text, elements_.size() - 1);
