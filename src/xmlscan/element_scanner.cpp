@@ -235,7 +235,8 @@ NestedAnswer ElementScanner::RunFrames() {
     }
     if (frames_.empty()) return answer;
     if (!TakeNested(frames_.back(), done.lt, done.plain_tag, answer)) {
-      wasted_steps_ += static_cast<std::uint32_t>(steps_ - done.steps_at_start);
+      // Its steps but the last looked inside it, and are taken again by the parent.
+      wasted_steps_ += static_cast<std::uint32_t>(steps_ - done.steps_at_start) - 1;
     }
   }
 }
