@@ -53,14 +53,22 @@ void WalkAll(TextView text, TextView name, std::int32_t n, bool content) {
 }
 
 // Wherever the one-pass walk succeeds, each element it reports is what FindElement finds with a
-// cursor on its "<". A few starting points per input keep units fast.
+// cursor on its "<"; and the walk of the text's first half agrees with it. A few starting
+// points per input keep units fast.
 void CheckWalk(TextView text) {
   ElementWalk walk;
+  ElementWalk half_walk;
   int starts = 0;
   for (std::size_t at = text.find(u'<'); at != TextView::npos && starts < 8;
        at = text.find(u'<', at + 1), ++starts) {
-    if (!walk.Walk(text, at)) continue;
-    for (const WalkedElement& e : walk.Elements()) {
+    const WalkResult whole = walk.Walk(text, at);
+    const WalkResult half = half_walk.Walk(text.substr(0, at + (text.size() - at) / 2), at);
+    constexpr WalkResult kWalked = WalkResult::kWalked;
+    Check(half != kWalked ||
+          (whole == kWalked && half_walk.Elements().size() == walk.Elements().size()));
+    Check(half != WalkResult::kCannotVouch || whole == WalkResult::kCannotVouch);
+    if (whole != kWalked) continue;
+    for (const Extent& e : walk.Elements()) {
       const Text name(e.Name(text));
       Position cursor = static_cast<Position>(e.tag_start);
       const ElementExtent x = FindElement(text, u"<" + name, u"</" + name, cursor);
@@ -71,6 +79,24 @@ void CheckWalk(TextView text) {
             x.ContentEnd == static_cast<Position>(e.content_end + 1) &&
             x.OuterEnd == static_cast<Position>(e.outer_end + 1));
     }
+  }
+}
+
+// The literal search (which the scanner tries first) and the memo must answer alike, with
+// each holding what it learns over a run's calls on the same text.
+void CheckMemoAgrees(TextView text, TextView name, TextView attribute, std::int32_t n) {
+  DocumentScanner first(text);
+  DocumentScanner memo(text, ScanMode::kMemo);
+  Position first_cursor = 0;
+  Position memo_cursor = 0;
+  for (int step = 0; step < 16; ++step) {
+    const TextView answer = first.GetElementFrom(name, first_cursor, n);
+    Check(memo.GetElementFrom(name, memo_cursor, n) == answer && memo_cursor == first_cursor);
+    if (answer == kNotFound) break;
+    DocumentScanner part(answer);
+    DocumentScanner memo_part(answer, ScanMode::kMemo);
+    Check(part.GetAttribute(name, 1, attribute) == memo_part.GetAttribute(name, 1, attribute));
+    Check(part.GetContent(name, 1) == memo_part.GetContent(name, 1));
   }
 }
 
@@ -107,5 +133,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckAnswer(GetAttribute(text, name, n, attribute), text);
   CheckPrimitives(text, name.empty() ? u'>' : name.front());
   CheckWalk(text);
+  CheckMemoAgrees(text, name, attribute, n);
   return 0;
 }

@@ -1,5 +1,6 @@
 #include "generator/row_cut.h"
 
+#include <optional>
 #include <vector>
 
 #include "xmlscan/element_access.h"
@@ -7,6 +8,7 @@
 namespace drumlo {
 namespace {
 
+constexpr TextView kRowName = u"Row";
 constexpr TextView kCellName = u"Cell";
 constexpr TextView kDataName = u"Data";
 constexpr TextView kRichDataName = u"ss:Data";
@@ -39,25 +41,29 @@ TextView WithoutComments(TextView cell, Text& storage) {
 
 // A cell read with the accessors: its value is the content of its first Data, else ss:Data.
 void AddAccessedCell(TextView whole, RowBatch& batch) {
+  DocumentScanner cell(whole);
+  const TextView index = cell.GetAttribute(kCellName, 1, kIndexAttribute);
+  const TextView merge = cell.GetAttribute(kCellName, 1, kMergeAttribute);
   Text storage;
   const TextView body = WithoutComments(whole, storage);
-  TextView value = GetContent(body, kDataName, 1);
-  if (IsMissing(value)) value = GetContent(body, kRichDataName, 1);
-  batch.AddCell(value, GetAttribute(whole, kCellName, 1, kIndexAttribute),
-                GetAttribute(whole, kCellName, 1, kMergeAttribute));
+  std::optional<DocumentScanner> cut_body;
+  DocumentScanner& values = body.data() == whole.data() ? cell : cut_body.emplace(body);
+  TextView value = values.GetContent(kDataName, 1);
+  if (IsMissing(value)) value = values.GetContent(kRichDataName, 1);
+  batch.AddCell(value, index, merge);
 }
 
 // The next Cell of the walk begins after the previous one ended, as a cursor search finds it;
 // its first Data and ss:Data elements are the first ones walked inside it. Returns the index
 // of the element after the cell.
-std::size_t AddWalkedCell(TextView text, const std::vector<WalkedElement>& elements, std::size_t at,
+std::size_t AddWalkedCell(TextView text, const std::vector<Extent>& elements, std::size_t at,
                           RowBatch& batch) {
-  const WalkedElement& cell = elements[at];
+  const Extent& cell = elements[at];
   std::size_t after = at + 1;
   while (after < elements.size() && elements[after].tag_start < cell.outer_end)
     ++after;
-  const WalkedElement* data = nullptr;
-  const WalkedElement* rich_data = nullptr;
+  const Extent* data = nullptr;
+  const Extent* rich_data = nullptr;
   for (std::size_t inner = at + 1; inner < after; ++inner) {
     const TextView name = elements[inner].Name(text);
     if (name == kCommentName) {
@@ -80,9 +86,16 @@ std::size_t AddWalkedCell(TextView text, const std::vector<WalkedElement>& eleme
 
 RowCut CutWalkedRow(TextView text, std::size_t start, std::uint32_t sheet, ElementWalk& walk,
                     RowBatch& batch, std::size_t& next) {
-  if (!walk.Walk(text, start)) return RowCut::kNeedMoreText;
-  const std::vector<WalkedElement>& elements = walk.Elements();
-  const WalkedElement& row = elements.front();
+  switch (walk.Walk(text, start)) {
+    case WalkResult::kWalked:
+      break;
+    case WalkResult::kCutShort:
+      return RowCut::kNeedMoreText;
+    case WalkResult::kCannotVouch:
+      return RowCut::kNeedWholeText;
+  }
+  const std::vector<Extent>& elements = walk.Elements();
+  const Extent& row = elements.front();
   if (IsMissing(row.Content(text))) return RowCut::kNoRow;
   batch.AddRow(sheet, AttributeValueIn(row.AttributeRegion(text), kIndexAttribute));
   for (std::size_t at = 1; at < elements.size();) {
@@ -96,20 +109,22 @@ RowCut CutWalkedRow(TextView text, std::size_t start, std::uint32_t sheet, Eleme
   return RowCut::kCut;
 }
 
-RowCut CutAccessedRow(TextView text, std::size_t from, std::uint32_t sheet, RowBatch& batch,
-                      std::size_t& next) {
+RowCut CutAccessedRow(DocumentScanner& document, std::size_t from, std::uint32_t sheet,
+                      RowBatch& batch, std::size_t& next) {
+  const TextView text = document.text();
   Position cursor = static_cast<Position>(from);
-  const ElementExtent row = FindElement(text, u"<Row", u"</Row", cursor);
-  if (!row.Found()) return RowCut::kNoRow;
-  const TextView content = text.substr(static_cast<std::size_t>(row.ContentStart - 1),
-                                       static_cast<std::size_t>(row.ContentEnd - row.ContentStart));
+  const TextView content = document.GetContentFrom(kRowName, cursor, 1);
   if (IsMissing(content)) return RowCut::kNoRow;
-  const TextView region = text.substr(static_cast<std::size_t>(row.NameEnd - 1),
-                                      static_cast<std::size_t>(row.AttrEnd - row.NameEnd));
-  batch.AddRow(sheet, AttributeValueIn(region, kIndexAttribute));
+  // The row the accessors found opens at the first row start tag after the cursor; its
+  // attributes end at the ">" (or "/") just before its content.
+  const std::size_t name_end = FindStartTag(text, from, kRowName) + 1 + kRowName.size();
+  const auto content_start = static_cast<std::size_t>(content.data() - text.data());
+  batch.AddRow(sheet, AttributeValueIn(text.substr(name_end, content_start - 1 - name_end),
+                                       kIndexAttribute));
+  DocumentScanner row(content);
   Position cell_cursor = 0;
   for (;;) {
-    const TextView whole = GetElementFrom(content, kCellName, cell_cursor, 1);
+    const TextView whole = row.GetElementFrom(kCellName, cell_cursor, 1);
     if (IsMissing(whole)) break;
     AddAccessedCell(whole, batch);
   }

@@ -8,6 +8,7 @@
 
 #include "common/text.h"
 #include "generator/row_batch.h"
+#include "xmlscan/element_access.h"
 #include "xmlscan/element_walk.h"
 
 namespace drumlo {
@@ -23,9 +24,9 @@ enum class RowCut {
 [[nodiscard]] RowCut CutWalkedRow(TextView text, std::size_t start, std::uint32_t sheet,
                                   ElementWalk& walk, RowBatch& batch, std::size_t& next);
 
-// The first row at or after `from`, read with the accessors; `text` must reach the end of the
-// workbook. Gives kCut or kNoRow.
-[[nodiscard]] RowCut CutAccessedRow(TextView text, std::size_t from, std::uint32_t sheet,
-                                    RowBatch& batch, std::size_t& next);
+// The first row at or after `from`, read with the accessors over `document`, whose text must
+// reach the end of the workbook; one scanner serves every row of that text. Gives kCut or kNoRow.
+[[nodiscard]] RowCut CutAccessedRow(DocumentScanner& document, std::size_t from,
+                                    std::uint32_t sheet, RowBatch& batch, std::size_t& next);
 
 }  // namespace drumlo

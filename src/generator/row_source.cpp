@@ -253,7 +253,10 @@ class RowSource::Reader final : public PieceSink {
         return;
       }
       if (cut == RowCut::kNeedMoreText || cut == RowCut::kNeedWholeText) {
-        cut = CutAccessedRow(window_, cursor_, sheet_, filling_, next);
+        // The window now holds the rest of the workbook and changes no more: one scanner
+        // serves every row the walk leaves to the accessors.
+        if (!whole_text_) whole_text_.emplace(window_);
+        cut = CutAccessedRow(*whole_text_, cursor_, sheet_, filling_, next);
       }
       if (cut == RowCut::kNoRow) {
         // A row that cannot be read ends the rows; the rest of the workbook is only counted.
@@ -326,6 +329,7 @@ class RowSource::Reader final : public PieceSink {
   // The text before the row cursor is never searched again.
   void DropBehindCursor() {
     if (cursor_ == 0) return;
+    whole_text_.reset();  // it reads the window as it was
     window_.erase(0, cursor_);
     row_search_from_ -= std::min(row_search_from_, cursor_);
     retry_at_ -= std::min(retry_at_, cursor_);
@@ -367,6 +371,7 @@ class RowSource::Reader final : public PieceSink {
   std::size_t row_search_from_ = 0;  // no row start tag begins before this
   std::size_t retry_at_ = 0;         // the window size at which a cut-short row is walked again
   bool whole_text_needed_ = false;
+  std::optional<DocumentScanner> whole_text_;  // over the window, once it holds the whole rest
   bool rows_ended_ = false;
   RowsEnd end_;
   std::uint32_t sheet_ = 0;

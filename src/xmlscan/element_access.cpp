@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "xmlscan/element_scanner.h"
+#include "xmlscan/extent.h"
 #include "xmlscan/scan_primitives.h"
 
 namespace drumlo {
@@ -25,37 +26,35 @@ bool UsableCursor(Position cursor) {
   return cursor >= 0 && cursor < std::numeric_limits<Position>::max();
 }
 
-ElementExtent ToExtent(const Span& span) {
-  if (!span.Found()) return {};
+ElementExtent ToElementExtent(const Extent& x) {
+  if (!x.Found()) return {};
   ElementExtent extent;
-  extent.TagStart = ToPosition(span.tag_start);
-  extent.OuterEnd = ToPosition(span.outer_end);
-  extent.ContentStart = ToPosition(span.content_start);
-  extent.ContentEnd = ToPosition(span.content_end);
-  if (span.name_end != kNoUnit) extent.NameEnd = ToPosition(span.name_end);
-  if (span.attr_end != kNoUnit) extent.AttrEnd = ToPosition(span.attr_end);
+  extent.TagStart = ToPosition(x.tag_start);
+  extent.OuterEnd = ToPosition(x.outer_end);
+  extent.ContentStart = ToPosition(x.content_start);
+  extent.ContentEnd = ToPosition(x.content_end);
+  if (x.name_end != Extent::kNone) extent.NameEnd = ToPosition(x.name_end);
+  if (x.attr_end != Extent::kNone) extent.AttrEnd = ToPosition(x.attr_end);
   return extent;
 }
 
 // The next element or instruction named `name` after `cursor`; moves the cursor onto its
 // last ">" when found. The name is known not to be empty.
-ElementExtent FindNamed(ElementScanner& scanner, TextView name, Position& cursor) {
+Extent FindNamed(ElementScanner& scanner, TextView name, Position& cursor) {
   if (!UsableCursor(cursor)) return {};
   const auto from = static_cast<std::size_t>(cursor);
-  const Span span =
+  const Extent x =
       name.front() == u'?'
           ? scanner.FindInstruction(JoinedText{kStartHead, name}, from)
           : scanner.FindElement(JoinedText{kStartHead, name}, JoinedText{kEndHead, name}, from);
-  if (!span.Found()) return {};
-  cursor = static_cast<Position>(span.outer_end);
-  return ToExtent(span);
+  if (x.Found()) cursor = static_cast<Position>(x.outer_end);
+  return x;
 }
 
 // The n-th element after the cursor, keeping the cursor's advance over earlier ones.
-ElementExtent FindNth(TextView text, TextView name, Position& cursor, std::int32_t n) {
-  if (name.empty() || !Addressable(text) || n < 1) return {};
-  ElementScanner scanner(text);
-  ElementExtent found;
+Extent FindNth(ElementScanner& scanner, TextView name, Position& cursor, std::int32_t n) {
+  if (name.empty() || !Addressable(scanner.text()) || n < 1) return {};
+  Extent found;
   for (std::int32_t i = 0; i < n; ++i) {
     found = FindNamed(scanner, name, cursor);
     if (!found.Found()) return {};  // every later search would fail the same way
@@ -63,8 +62,23 @@ ElementExtent FindNth(TextView text, TextView name, Position& cursor, std::int32
   return found;
 }
 
-TextView Stretch(TextView text, Position first, Position end) {
-  return text.substr(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(end - first));
+TextView ContentFrom(ElementScanner& scanner, TextView name, Position& cursor, std::int32_t n) {
+  if (name.empty()) return kNotFound;
+  if (name.front() == u'?') return scanner.text().substr(0, 0);
+  const Extent found = FindNth(scanner, name, cursor, n);
+  return found.Found() ? found.Content(scanner.text()) : kNotFound;
+}
+
+TextView ElementFrom(ElementScanner& scanner, TextView name, Position& cursor, std::int32_t n) {
+  const Extent found = FindNth(scanner, name, cursor, n);
+  return found.Found() ? found.Whole(scanner.text()) : kNotFound;
+}
+
+TextView Attribute(ElementScanner& scanner, TextView name, std::int32_t n, TextView attribute) {
+  Position cursor = 0;
+  const Extent found = FindNth(scanner, name, cursor, n);
+  if (!found.Found() || found.attr_end < found.name_end) return kNotFound;
+  return AttributeValueIn(found.AttributeRegion(scanner.text()), attribute);
 }
 
 // The value after "=" at `at` in `region`: quoted up to the same quote, otherwise up to the
@@ -110,44 +124,65 @@ TextView AttributeValueIn(TextView region, TextView attribute) {
 }
 
 ElementExtent FindElement(TextView text, TextView start_prefix, TextView end_prefix,
-                          Position& cursor) {
+                          Position& cursor, ScanMode mode) {
   if (!Addressable(text) || !UsableCursor(cursor)) return {};
-  ElementScanner scanner(text);
-  const Span span = scanner.FindElement(JoinedText{{}, start_prefix}, JoinedText{{}, end_prefix},
-                                        static_cast<std::size_t>(cursor));
-  if (span.Found()) cursor = static_cast<Position>(span.outer_end);
-  return ToExtent(span);
+  ElementScanner scanner(text, mode);
+  const Extent x = scanner.FindElement(JoinedText{{}, start_prefix}, JoinedText{{}, end_prefix},
+                                       static_cast<std::size_t>(cursor));
+  if (x.Found()) cursor = static_cast<Position>(x.outer_end);
+  return ToElementExtent(x);
 }
 
-ElementExtent FindInstruction(TextView text, TextView start_prefix, Position& cursor) {
+ElementExtent FindInstruction(TextView text, TextView start_prefix, Position& cursor,
+                              ScanMode mode) {
   if (!Addressable(text) || !UsableCursor(cursor)) return {};
-  ElementScanner scanner(text);
-  const Span span =
+  ElementScanner scanner(text, mode);
+  const Extent x =
       scanner.FindInstruction(JoinedText{{}, start_prefix}, static_cast<std::size_t>(cursor));
-  if (span.Found()) cursor = static_cast<Position>(span.outer_end);
-  return ToExtent(span);
+  if (x.Found()) cursor = static_cast<Position>(x.outer_end);
+  return ToElementExtent(x);
 }
 
-ElementExtent ExtentAt(TextView text, Position start, Position limit) {
+ElementExtent ExtentAt(TextView text, Position start, Position limit, ScanMode mode) {
   if (!Addressable(text) || start < 1) return {};
   // An end tag must begin at or before `limit`, that is before index `limit`.
   const std::size_t bound = limit < 1 ? 0 : static_cast<std::size_t>(limit);
-  ElementScanner scanner(text);
-  return ToExtent(scanner.ExtentAt(static_cast<std::size_t>(start - 1), bound));
+  ElementScanner scanner(text, mode);
+  return ToElementExtent(scanner.ExtentAt(static_cast<std::size_t>(start - 1), bound));
 }
 
+DocumentScanner::DocumentScanner(TextView text, ScanMode mode)
+    : text_(text), scanner_(std::make_unique<ElementScanner>(text, mode)) {}
+
+DocumentScanner::~DocumentScanner() = default;
+
+TextView DocumentScanner::GetContentFrom(TextView name, Position& cursor, std::int32_t n) {
+  return ContentFrom(*scanner_, name, cursor, n);
+}
+
+TextView DocumentScanner::GetElementFrom(TextView name, Position& cursor, std::int32_t n) {
+  return ElementFrom(*scanner_, name, cursor, n);
+}
+
+TextView DocumentScanner::GetContent(TextView name, std::int32_t n) {
+  Position cursor = 0;
+  return ContentFrom(*scanner_, name, cursor, n);
+}
+
+TextView DocumentScanner::GetAttribute(TextView name, std::int32_t n, TextView attribute) {
+  return Attribute(*scanner_, name, n, attribute);
+}
+
+// The free accessors: a scanner for the one call.
+
 TextView GetContentFrom(TextView text, TextView name, Position& cursor, std::int32_t n) {
-  if (name.empty()) return kNotFound;
-  if (name.front() == u'?') return text.substr(0, 0);
-  const ElementExtent found = FindNth(text, name, cursor, n);
-  if (!found.Found()) return kNotFound;
-  return Stretch(text, found.ContentStart, found.ContentEnd);
+  ElementScanner scanner(text);
+  return ContentFrom(scanner, name, cursor, n);
 }
 
 TextView GetElementFrom(TextView text, TextView name, Position& cursor, std::int32_t n) {
-  const ElementExtent found = FindNth(text, name, cursor, n);
-  if (!found.Found()) return kNotFound;
-  return Stretch(text, found.TagStart, found.OuterEnd);
+  ElementScanner scanner(text);
+  return ElementFrom(scanner, name, cursor, n);
 }
 
 TextView GetContent(TextView text, TextView name, std::int32_t n) {
@@ -156,10 +191,8 @@ TextView GetContent(TextView text, TextView name, std::int32_t n) {
 }
 
 TextView GetAttribute(TextView text, TextView name, std::int32_t n, TextView attribute) {
-  Position cursor = 0;
-  const ElementExtent found = FindNth(text, name, cursor, n);
-  if (!found.Found() || found.AttrEnd < found.NameEnd) return kNotFound;
-  return AttributeValueIn(Stretch(text, found.NameEnd, found.AttrEnd), attribute);
+  ElementScanner scanner(text);
+  return Attribute(scanner, name, n, attribute);
 }
 
 }  // namespace drumlo

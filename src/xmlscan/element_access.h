@@ -3,9 +3,15 @@
 // Positions are 1-based; every accessor answers kNotFound ("^ERROR") for anything missing.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+
 #include "common/text.h"
+#include "xmlscan/scan_mode.h"
 
 namespace drumlo {
+
+class ElementScanner;
 
 inline constexpr TextView kNotFound = u"^ERROR";
 
@@ -24,12 +30,14 @@ struct ElementExtent {
 // Finders. A search begins at cursor + 1; on success the cursor moves to OuterEnd - 1, on
 // failure it is left as it was.
 ElementExtent FindElement(TextView text, TextView start_prefix, TextView end_prefix,
-                          Position& cursor);
-ElementExtent FindInstruction(TextView text, TextView start_prefix, Position& cursor);
+                          Position& cursor, ScanMode mode = ScanMode::kAuto);
+ElementExtent FindInstruction(TextView text, TextView start_prefix, Position& cursor,
+                              ScanMode mode = ScanMode::kAuto);
 // The element or instruction opening at the first tag-opening "<" at or after `start`;
 // not found when that "<" begins an end tag or the element's end tag begins after `limit`.
 // Only TagStart, OuterEnd, ContentStart and ContentEnd are filled.
-[[nodiscard]] ElementExtent ExtentAt(TextView text, Position start, Position limit);
+[[nodiscard]] ElementExtent ExtentAt(TextView text, Position start, Position limit,
+                                     ScanMode mode = ScanMode::kAuto);
 
 // Accessors. Results are views into `text` (or kNotFound); they stay valid while the text does.
 [[nodiscard]] TextView GetContentFrom(TextView text, TextView name, Position& cursor,
@@ -39,6 +47,31 @@ ElementExtent FindInstruction(TextView text, TextView start_prefix, Position& cu
 [[nodiscard]] TextView GetContent(TextView text, TextView name, std::int32_t n);
 [[nodiscard]] TextView GetAttribute(TextView text, TextView name, std::int32_t n,
                                     TextView attribute);
+
+// The four accessors over one text, for a caller that asks many questions of the same text: a
+// document's rows, a row's cells, a cell's value and attribute. What one search learns about
+// the text serves the next (where no "?>" follows, where the end tags of deeply or brokenly
+// nested elements lie), so that a walk through the text with a forward cursor costs about one
+// pass, where the free functions below search again from nothing on every call. The results
+// are exactly those of the free functions. One object serves one thread at a time.
+class DocumentScanner {
+ public:
+  explicit DocumentScanner(TextView text, ScanMode mode = ScanMode::kAuto);
+  DocumentScanner(const DocumentScanner&) = delete;
+  DocumentScanner& operator=(const DocumentScanner&) = delete;
+  ~DocumentScanner();
+
+  [[nodiscard]] TextView text() const { return text_; }
+
+  [[nodiscard]] TextView GetContentFrom(TextView name, Position& cursor, std::int32_t n);
+  [[nodiscard]] TextView GetElementFrom(TextView name, Position& cursor, std::int32_t n);
+  [[nodiscard]] TextView GetContent(TextView name, std::int32_t n);
+  [[nodiscard]] TextView GetAttribute(TextView name, std::int32_t n, TextView attribute);
+
+ private:
+  TextView text_;
+  std::unique_ptr<ElementScanner> scanner_;
+};
 
 // The trimmed value of `attribute` in an attribute region (what stands between a start tag's
 // name and its ">"), found as GetAttribute finds it; kNotFound when missing.

@@ -44,6 +44,7 @@ void Readout(const RowBatch& batch, std::vector<std::string>& out) {
 std::vector<std::string> CutAll(TextView text, bool walk, int* walked = nullptr) {
   RowBatch batch;
   ElementWalk walker;
+  DocumentScanner document(text);
   std::size_t from = 0;
   for (;;) {
     const std::size_t start = FindStartTag(text, from, u"Row");
@@ -52,7 +53,7 @@ std::vector<std::string> CutAll(TextView text, bool walk, int* walked = nullptr)
     RowCut cut = walk ? CutWalkedRow(text, start, 0, walker, batch, next) : RowCut::kNeedWholeText;
     if (cut == RowCut::kCut && walked != nullptr) ++*walked;
     if (cut == RowCut::kNeedMoreText || cut == RowCut::kNeedWholeText) {
-      cut = CutAccessedRow(text, from, 0, batch, next);
+      cut = CutAccessedRow(document, from, 0, batch, next);
     }
     if (cut == RowCut::kNoRow) break;
     from = next;

@@ -42,6 +42,10 @@ struct ContentCase {
   const char16_t* want;
 };
 
+void PrintTo(const ContentCase& c, std::ostream* os) {
+  *os << Show(c.name) << " #" << c.n << " in \"" << Show(c.text) << '"';
+}
+
 class GetContentTest : public testing::TestWithParam<ContentCase> {};
 
 TEST_P(GetContentTest, GivesContentOfNthElement) {
@@ -93,6 +97,10 @@ struct AttributeCase {
   const char16_t* attribute;
   const char16_t* want;
 };
+
+void PrintTo(const AttributeCase& c, std::ostream* os) {
+  *os << Show(c.attribute) << " of " << Show(c.name) << " in \"" << Show(c.text) << '"';
+}
 
 class GetAttributeTest : public testing::TestWithParam<AttributeCase> {};
 
@@ -440,75 +448,110 @@ void AppendTree(std::mt19937& rng, Text& out, int depth) {
   }
 }
 
-void CompareAccessors(TextView text, std::mt19937& rng) {
+// One scanner answers every question about a text, so that what it learns from one search is
+// used by the next, as the run uses it; every answer must be the reference's.
+void CompareAccessors(TextView text, std::mt19937& rng, ScanMode mode) {
   std::uniform_int_distribution<int> small_n(-1, 3);
   std::uniform_int_distribution<Position> any_cursor(-1, static_cast<Position>(text.size()) + 1);
+  DocumentScanner scanner(text, mode);
   for (const TextView name : kNames) {
     const std::int32_t n = small_n(rng);
     SCOPED_TRACE("text " + Show(text) + " name " + Show(name) + " n " + std::to_string(n));
-    EXPECT_EQ(GetContent(text, name, n), reference::GetContent(text, name, n));
+    EXPECT_EQ(scanner.GetContent(name, n), reference::GetContent(text, name, n));
     Position fast_cursor = any_cursor(rng);
     Position slow_cursor = fast_cursor;
-    EXPECT_EQ(GetContentFrom(text, name, fast_cursor, n),
+    EXPECT_EQ(scanner.GetContentFrom(name, fast_cursor, n),
               reference::GetContentFrom(text, name, slow_cursor, n));
     EXPECT_EQ(fast_cursor, slow_cursor);
     fast_cursor = slow_cursor = any_cursor(rng);
-    EXPECT_EQ(GetElementFrom(text, name, fast_cursor, n),
+    EXPECT_EQ(scanner.GetElementFrom(name, fast_cursor, n),
               reference::GetElementFrom(text, name, slow_cursor, n));
     EXPECT_EQ(fast_cursor, slow_cursor);
     for (const TextView attribute : kAttributes) {
-      EXPECT_EQ(GetAttribute(text, name, n, attribute),
+      EXPECT_EQ(scanner.GetAttribute(name, n, attribute),
                 reference::GetAttribute(text, name, n, attribute));
     }
   }
+  // Every element of a name in turn with a forward cursor, as rows are taken.
+  const TextView name = kNames[rng() % kNames.size()];
+  Position fast_cursor = 0;
+  Position slow_cursor = 0;
+  for (int step = 0; step < 8 && !testing::Test::HasFailure(); ++step) {
+    const TextView want = reference::GetElementFrom(text, name, slow_cursor, 1);
+    EXPECT_EQ(scanner.GetElementFrom(name, fast_cursor, 1), want) << Show(text) << Show(name);
+    EXPECT_EQ(fast_cursor, slow_cursor);
+    if (want == kNotFound) break;
+  }
 }
 
-void CompareFinders(TextView text, std::mt19937& rng) {
+void CompareFinders(TextView text, std::mt19937& rng, ScanMode mode) {
   std::uniform_int_distribution<Position> any_position(-1, static_cast<Position>(text.size()) + 2);
   SCOPED_TRACE("text " + Show(text));
   for (int i = 0; i < 4; ++i) {
     const Position start = any_position(rng);
     const Position limit = any_position(rng);
     SCOPED_TRACE("start " + std::to_string(start) + " limit " + std::to_string(limit));
-    ExpectSameExtent(ExtentAt(text, start, limit), reference::ExtentAt(text, start, limit));
+    ExpectSameExtent(ExtentAt(text, start, limit, mode), reference::ExtentAt(text, start, limit));
   }
+  // End prefixes that are no end tags too: "<" that starts nothing then stands for the next
+  // "<" that does, wherever that lies.
   const std::vector<std::pair<TextView, TextView>> prefixes = {
-      {u"<a", u"</a"}, {u"<b", u"</b"}, {u"<", u"</"}, {u"", u""}, {u"<a", u"</b"}};
+      {u"<a", u"</a"}, {u"<b", u"</b"}, {u"<", u"</"}, {u"", u""},    {u"<a", u"</b"},
+      {u"<a", u"<!"},  {u"<a", u"a"},   {u"<a", u"<"}, {u"<a", u"?>"}};
   for (const auto& [start_prefix, end_prefix] : prefixes) {
     Position fast_cursor = any_position(rng);
     Position slow_cursor = fast_cursor;
-    ExpectSameExtent(FindElement(text, start_prefix, end_prefix, fast_cursor),
+    ExpectSameExtent(FindElement(text, start_prefix, end_prefix, fast_cursor, mode),
                      reference::FindElement(text, start_prefix, end_prefix, slow_cursor));
     EXPECT_EQ(fast_cursor, slow_cursor);
   }
   for (const TextView prefix : {TextView(u"<?p"), TextView(u"<?"), TextView(u"<?p?>")}) {
     Position fast_cursor = any_position(rng);
     Position slow_cursor = fast_cursor;
-    ExpectSameExtent(FindInstruction(text, prefix, fast_cursor),
+    ExpectSameExtent(FindInstruction(text, prefix, fast_cursor, mode),
                      reference::FindInstruction(text, prefix, slow_cursor));
     EXPECT_EQ(fast_cursor, slow_cursor);
   }
 }
 
-TEST(ReferenceComparisonTest, RandomUnitSoups) {
+// Each way of searching nested elements, and the two together, against the reference.
+class ReferenceComparisonTest : public testing::TestWithParam<ScanMode> {};
+
+TEST_P(ReferenceComparisonTest, RandomUnitSoups) {
   std::mt19937 rng(20240611);
   for (int round = 0; round < 6000 && !HasFailure(); ++round) {
     const Text text = RandomText(rng, 14);
-    CompareAccessors(text, rng);
-    CompareFinders(text, rng);
+    CompareAccessors(text, rng, GetParam());
+    CompareFinders(text, rng, GetParam());
   }
 }
 
-TEST(ReferenceComparisonTest, RandomElementTrees) {
+TEST_P(ReferenceComparisonTest, RandomElementTrees) {
   std::mt19937 rng(7);
   for (int round = 0; round < 3000 && !HasFailure(); ++round) {
     Text text;
     AppendTree(rng, text, 0);
     if (rng() % 4 == 0 && !text.empty()) text.resize(rng() % text.size());  // cut short
-    CompareAccessors(text, rng);
-    CompareFinders(text, rng);
+    CompareAccessors(text, rng, GetParam());
+    CompareFinders(text, rng, GetParam());
   }
 }
+
+std::string ModeName(const testing::TestParamInfo<ScanMode>& info) {
+  switch (info.param) {
+    case ScanMode::kLiteral:
+      return "Literal";
+    case ScanMode::kMemo:
+      return "Memo";
+    case ScanMode::kAuto:
+      break;
+  }
+  return "Auto";
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ReferenceComparisonTest,
+                         testing::Values(ScanMode::kAuto, ScanMode::kLiteral, ScanMode::kMemo),
+                         ModeName);
 
 }  // namespace
 }  // namespace drumlo

@@ -9,6 +9,7 @@
 
 #include "random_tree.h"
 #include "reference_scanner.h"
+#include "show_text.h"
 #include "xmlscan/element_access.h"
 
 namespace drumlo {
@@ -19,6 +20,10 @@ struct NthCase {
   const char16_t* name;
   std::vector<const char16_t*> contents;  // for n = 1, 2, ...; then nothing more is found
 };
+
+void PrintTo(const NthCase& c, std::ostream* os) {
+  *os << Show(c.name) << " in \"" << Show(c.text) << '"';
+}
 
 class NthContentTest : public testing::TestWithParam<NthCase> {};
 

@@ -1,4 +1,5 @@
 #include "xmlscan/scan_primitives.h"
+#include "show_text.h"
 
 #include <gtest/gtest.h>
 
@@ -50,30 +51,40 @@ struct FindCase {
   Position want;
 };
 
+void PrintTo(const FindCase& c, std::ostream* os) {
+  *os << "'" << static_cast<char>(c.target < 0x80 ? c.target : '?') << "' from " << c.start
+      << " in \"" << Show(c.text) << '"';
+}
+
 class FindUnquotedTest : public testing::TestWithParam<FindCase> {};
 
 TEST_P(FindUnquotedTest, FindsFirstUnquotedTarget) {
   const FindCase& c = GetParam();
-  EXPECT_EQ(FindUnquoted(c.start, c.text, c.target), c.want) << "text: " << testing::PrintToString(Text(c.text));
+  EXPECT_EQ(FindUnquoted(c.start, c.text, c.target), c.want)
+      << "text: " << testing::PrintToString(Text(c.text));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FindUnquotedTest,
     testing::Values(FindCase{u"a='x>y'>", 1, u'>', 8}, FindCase{u"a=\"x>y\">", 1, u'>', 8},
-                    FindCase{u"\"it's\">", 1, u'>', 7},    // apostrophe inside quotes is text
-                    FindCase{u"'say \"x'>", 1, u'>', 9},   // quote inside apostrophes is text
-                    FindCase{u"a='x>", 1, u'>', 0},         // unbalanced quote hides the target
-                    FindCase{u"ab>", 4, u'>', 0},           // start beyond the end
-                    FindCase{u"ab>", 3, u'>', 3},           // start on the target
-                    FindCase{u"ab>", 0, u'>', 0},           // start below 1
-                    FindCase{u"'>'>", 2, u'>', 2},          // quoting state starts clear at start
-                    FindCase{u"''>", 1, u'\'', 1},          // a quote can be the target itself
+                    FindCase{u"\"it's\">", 1, u'>', 7},   // apostrophe inside quotes is text
+                    FindCase{u"'say \"x'>", 1, u'>', 9},  // quote inside apostrophes is text
+                    FindCase{u"a='x>", 1, u'>', 0},       // unbalanced quote hides the target
+                    FindCase{u"ab>", 4, u'>', 0},         // start beyond the end
+                    FindCase{u"ab>", 3, u'>', 3},         // start on the target
+                    FindCase{u"ab>", 0, u'>', 0},         // start below 1
+                    FindCase{u"'>'>", 2, u'>', 2},        // quoting state starts clear at start
+                    FindCase{u"''>", 1, u'\'', 1},        // a quote can be the target itself
                     FindCase{u"", 1, u'>', 0}));
 
 struct TextCase {
   const char16_t* in;
   const char16_t* want;
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) {
+  *os << '"' << Show(c.in) << '"';
+}
 
 class StripTagsTest : public testing::TestWithParam<TextCase> {};
 
@@ -87,9 +98,9 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{u"a<b t='1>2'>c", u"ac"}, TextCase{u"a>b", u"a>b"},
                     TextCase{u"<a>", u""}, TextCase{u"", u""}, TextCase{u"plain", u"plain"},
                     TextCase{u"<B><Font>AR</Font></B><Font>TIST</Font>", u"ARTIST"},
-                    TextCase{u"a<b>c<d", u"ac<d"},          // second tag unclosed: kept
-                    TextCase{u"<>x<>", u"x"},                // empty tags
-                    TextCase{u"a<b\">\"c", u"a<b\">\"c"},    // quoted ">" never closes: kept
+                    TextCase{u"a<b>c<d", u"ac<d"},         // second tag unclosed: kept
+                    TextCase{u"<>x<>", u"x"},              // empty tags
+                    TextCase{u"a<b\">\"c", u"a<b\">\"c"},  // quoted ">" never closes: kept
                     TextCase{u" &amp; <i>x</i> ", u" &amp; x "}));
 
 class TrimWhiteTest : public testing::TestWithParam<TextCase> {};
@@ -111,6 +122,10 @@ struct DecodeCase {
   const char16_t* want;
 };
 
+void PrintTo(const DecodeCase& c, std::ostream* os) {
+  *os << '"' << Show(c.in) << "\" selecting \"" << Show(c.selection) << '"';
+}
+
 class DecodeEntitiesTest : public testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodeEntitiesTest, ReplacesSelectedReferences) {
@@ -127,9 +142,9 @@ INSTANTIATE_TEST_SUITE_P(
                     DecodeCase{u"&lt;&amp;", u"<", u"<&amp;"},
                     DecodeCase{u"&quot;Hi&quot; &apos;x&apos;", kAll, u"\"Hi\" 'x'"},
                     DecodeCase{u"&lt;&gt;", u">", u"&lt;>"},
-                    DecodeCase{u"&amp;amp;", kAll, u"&amp;"},   // one pass per reference
+                    DecodeCase{u"&amp;amp;", kAll, u"&amp;"},  // one pass per reference
                     DecodeCase{u"&&lt;;", kAll, u"&<;"},
-                    DecodeCase{u"&lt", kAll, u"&lt"},           // no semicolon: no reference
+                    DecodeCase{u"&lt", kAll, u"&lt"},            // no semicolon: no reference
                     DecodeCase{u"&amp;nbsp;", kAll, u"&nbsp;"},  // decoded only once
                     DecodeCase{u"no refs", kAll, u"no refs"}, DecodeCase{u"&amp;", u"", u"&amp;"}));
 
