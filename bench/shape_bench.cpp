@@ -119,7 +119,7 @@ Totals RunCalls(TextView doc, bool held) {
   Position cursor = 0;
   for (;;) {
     const std::size_t start = FindStartTag(doc, static_cast<std::size_t>(cursor), u"Row");
-    if (start != TextView::npos && walk.Walk(doc, start)) {
+    if (start != TextView::npos && walk.Walk(doc, start) == WalkResult::kWalked) {
       WalkedRowCells(doc, walk.Elements(), totals);
       cursor = static_cast<Position>(walk.Elements().front().outer_end);
       ++totals.rows;

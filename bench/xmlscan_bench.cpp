@@ -90,7 +90,7 @@ WalkTotals WalkInOnePass(TextView doc) {
   WalkTotals totals;
   ElementWalk walk;
   for (std::size_t at = FindStartTag(doc, 0, u"Row"); at != kNoUnit;) {
-    if (!walk.Walk(doc, at)) break;
+    if (walk.Walk(doc, at) != WalkResult::kWalked) break;
     ++totals.rows;
     for (const Extent& e : walk.Elements()) {
       const TextView name = e.Name(doc);
