@@ -8,6 +8,7 @@
 #include "generator/numeric_value.h"
 #include "generator/row_source.h"
 #include "generator/upper_case.h"
+#include "xmlscan/element_access.h"
 #include "xmlscan/scan_primitives.h"
 
 namespace drumlo {
@@ -47,9 +48,9 @@ Slot PlaceCell(TextView index, bool has_index, std::int32_t i, std::int32_t& off
 }
 
 // A number from an attribute, where it is a usable one.
-std::optional<std::int64_t> Count(const RowBatch& batch, BatchText text) {
-  if (!text.Present()) return std::nullopt;
-  return RoundToInt32(NumericValue(batch.TextOf(text)));
+std::optional<std::int64_t> Count(TextView attribute) {
+  if (attribute == kNotFound) return std::nullopt;
+  return RoundToInt32(NumericValue(attribute));
 }
 
 // A cell's text as the spreadsheet shows it: entities decoded, line breaks marked, cut short.
@@ -102,7 +103,7 @@ class Run {
     unsigned columns_set = 0;
     Place index_cell = {};
     Place pak_cell = {};
-    TextView pak_text = {};  // the PAK cell's value, as the workbook holds it
+    Text pak_text = {};  // the PAK cell's value, as the workbook holds it
   };
 
   void StartReport(TextView fn) {
@@ -185,29 +186,29 @@ class Run {
       sheet_ = row.sheet;
       sheet_row_ = 0;
     }
-    const std::optional<std::int64_t> index = Count(batch, row.index);
+    const std::optional<std::int64_t> index =
+        row.index.Present() ? Count(batch.TextOf(row.index)) : std::nullopt;
     sheet_row_ = index && *index > sheet_row_ ? *index : sheet_row_ + 1;
     return {sheet_, sheet_row_, 0};
   }
 
   // The column a cell is shown in: the one its ss:Index names, else the one after the previous
   // cell and the columns that cell covers when merged across.
-  static std::int64_t ScreenColumn(const RowBatch& batch, const BatchCell& cell,
-                                   std::int64_t& next_column) {
-    const std::optional<std::int64_t> index = Count(batch, cell.index);
+  static std::int64_t ScreenColumn(const CellFacts& cell, std::int64_t& next_column) {
+    const std::optional<std::int64_t> index = Count(cell.index);
     const std::int64_t column = index && *index >= 1 ? *index : next_column;
-    const std::optional<std::int64_t> merged = Count(batch, cell.merge_across);
+    const std::optional<std::int64_t> merged = Count(cell.merge_across);
     next_column = column + 1 + (merged && *merged > 0 ? *merged : 0);
     return column;
   }
 
   // Places a valued cell; a cell that cannot be placed is noted and passed over.
-  std::optional<std::size_t> SlotOf(const RowBatch& batch, const BatchCell& cell, std::int32_t i,
-                                    std::int32_t& offset, const Place& where, FindingKind outside) {
-    const Slot slot = PlaceCell(batch.TextOf(cell.index), cell.index.Present(), i, offset);
+  std::optional<std::size_t> SlotOf(const CellFacts& cell, std::int32_t i, std::int32_t& offset,
+                                    const Place& where, FindingKind outside) {
+    const Slot slot = PlaceCell(cell.index, cell.index != kNotFound, i, offset);
     if (slot.kind == Slot::kPlaced) return slot.slot;
     Note(slot.kind == Slot::kOutside ? outside : FindingKind::kIndexAttributeDoesNotFit, where,
-         CellText(batch.TextOf(cell.value)));
+         CellText(cell.value));
     return std::nullopt;
   }
 
@@ -215,14 +216,15 @@ class Run {
     std::int32_t i = 0;
     std::int32_t offset = 0;
     std::int64_t next_column = 1;
-    for (const BatchCell& cell : batch.CellsOf(header)) {
-      const std::int64_t screen = ScreenColumn(batch, cell, next_column);
+    for (const BatchCell& batch_cell : batch.CellsOf(header)) {
+      const CellFacts cell = batch.FactsOf(batch_cell, stripped_);
+      const std::int64_t screen = ScreenColumn(cell, next_column);
       const std::int32_t ordinal = i++;
-      if (!cell.value.Present()) continue;
-      const auto slot = SlotOf(batch, cell, ordinal, offset, {place.sheet, place.row, screen},
+      if (!cell.has_value) continue;
+      const auto slot = SlotOf(cell, ordinal, offset, {place.sheet, place.row, screen},
                                FindingKind::kHeaderOutsideColumns);
       if (!slot) continue;
-      header_names_[*slot] = UpperCase(batch.TextOf(cell.value));
+      header_names_[*slot] = UpperCase(cell.value);
       name_columns_[*slot] = screen;
     }
     Text found;
@@ -244,14 +246,15 @@ class Run {
     std::int32_t i = 0;
     std::int32_t offset = 0;
     std::int64_t next_column = 1;
-    for (const BatchCell& cell : batch.CellsOf(row)) {
-      const Place where{place.sheet, place.row, ScreenColumn(batch, cell, next_column)};
+    for (const BatchCell& batch_cell : batch.CellsOf(row)) {
+      const CellFacts cell = batch.FactsOf(batch_cell, stripped_);
+      const Place where{place.sheet, place.row, ScreenColumn(cell, next_column)};
       const std::int32_t ordinal = i++;
-      if (!cell.value.Present()) continue;
-      const auto slot = SlotOf(batch, cell, ordinal, offset, where, FindingKind::kOutsideColumns);
+      if (!cell.has_value) continue;
+      const auto slot = SlotOf(cell, ordinal, offset, where, FindingKind::kOutsideColumns);
       if (!slot) continue;
       const Column column = columns_[*slot];
-      const TextView value = batch.TextOf(cell.value);
+      const TextView value = cell.value;
       const RuleOutcome outcome =
           ApplyColumnRule(column, value, id_from_, id_to_, run_values_, context_.window);
       if (AbandonsRow(outcome)) {
@@ -268,7 +271,7 @@ class Run {
       }
       if (column == Column::kPak) {
         state.pak_cell = where;
-        state.pak_text = value;
+        state.pak_text.assign(value);
       }
       NoteTextProblems(column, value, where);
     }
@@ -309,12 +312,14 @@ class Run {
     std::int32_t i = 0;
     std::int32_t offset = 0;
     std::size_t matched = 0;
-    for (const BatchCell& cell : batch.CellsOf(row)) {
+    Text stripped;
+    for (const BatchCell& batch_cell : batch.CellsOf(row)) {
+      const CellFacts cell = batch.FactsOf(batch_cell, stripped);
       const std::int32_t ordinal = i++;
-      if (!cell.value.Present()) continue;
-      const Slot slot = PlaceCell(batch.TextOf(cell.index), cell.index.Present(), ordinal, offset);
+      if (!cell.has_value) continue;
+      const Slot slot = PlaceCell(cell.index, cell.index != kNotFound, ordinal, offset);
       if (slot.kind != Slot::kPlaced) return false;
-      if (UpperCase(batch.TextOf(cell.value)) != header_names_[slot.slot]) return false;
+      if (UpperCase(cell.value) != header_names_[slot.slot]) return false;
       ++matched;
     }
     return matched > 1;
@@ -456,6 +461,7 @@ class Run {
   RunReport own_report_;
   RunReport& report_;
   RowSource* source_ = nullptr;
+  Text stripped_;  // the value of the cell at hand, when it had tags
   bool header_read_ = false;
   std::uint32_t sheet_ = 0;
   std::int64_t sheet_row_ = 0;

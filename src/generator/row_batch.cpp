@@ -26,20 +26,24 @@ void RowBatch::AddRow(std::uint32_t sheet, TextView index) {
   rows_.push_back({sheet, KeepFound(index), static_cast<std::uint32_t>(cells_.size()), 0});
 }
 
-// Whether a value is there is decided before its tags are stripped: "^ERROR<b/>" is a value.
-void RowBatch::AddCell(TextView value_with_tags, TextView index, TextView merge_across) {
-  BatchCell cell;
-  if (value_with_tags == kNotFound) {
-    // no value
-  } else if (value_with_tags.find(u'<') == TextView::npos) {
-    cell.value = Keep(value_with_tags);
-  } else {
-    cell.value = Keep(StripTags(value_with_tags));
-  }
-  cell.index = KeepFound(index);
-  cell.merge_across = KeepFound(merge_across);
-  cells_.push_back(cell);
+void RowBatch::AddCell(TextView value_with_tags, TextView attributes) {
+  cells_.push_back({KeepFound(value_with_tags), Keep(attributes)});
   ++rows_.back().cell_count;
+}
+
+// Whether a value is there is decided before its tags are stripped: "^ERROR<b/>" is a value.
+CellFacts RowBatch::FactsOf(const BatchCell& cell, Text& stripped) const {
+  CellFacts facts;
+  facts.has_value = cell.value.Present();
+  facts.value = TextOf(cell.value);
+  if (facts.value.find(u'<') != TextView::npos) {
+    stripped = StripTags(facts.value);
+    facts.value = stripped;
+  }
+  const TextView attributes = TextOf(cell.attributes);
+  facts.index = AttributeValueIn(attributes, u"ss:Index");
+  facts.merge_across = AttributeValueIn(attributes, u"ss:MergeAcross");
+  return facts;
 }
 
 BatchText RowBatch::KeepFound(TextView text) {

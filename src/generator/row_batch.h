@@ -20,9 +20,16 @@ struct BatchText {
 };
 
 struct BatchCell {
-  BatchText value;         // the Data (else ss:Data) content, tags stripped; absent: no value
-  BatchText index;         // the ss:Index text
-  BatchText merge_across;  // the ss:MergeAcross text
+  BatchText value;       // the Data (else ss:Data) content with its markup; absent: no value
+  BatchText attributes;  // the attributes of the Cell start tag
+};
+
+// What the run reads of a cell; the not-found text stands for an absent attribute.
+struct CellFacts {
+  bool has_value = false;
+  TextView value;         // tags stripped
+  TextView index;         // ss:Index
+  TextView merge_across;  // ss:MergeAcross
 };
 
 struct BatchRow {
@@ -37,12 +44,15 @@ class RowBatch {
   void Clear();
   // A worksheet begins: later rows lie in it.
   void AddSheet(TextView name);
-  // A row, then its cells; the accessors' not-found text stands for an absent text.
+  // A row, then its cells; the accessors' not-found text stands for an absent text. The reader
+  // only copies a cell's parts; the run, which has less to do, reads them (FactsOf).
   void AddRow(std::uint32_t sheet, TextView index);
-  void AddCell(TextView value_with_tags, TextView index, TextView merge_across);
+  void AddCell(TextView value_with_tags, TextView attributes);
 
   // The text kept; empty for an absent one.
   [[nodiscard]] TextView TextOf(BatchText text) const;
+  // A cell's value and attributes; `stripped` holds the value when it had tags.
+  [[nodiscard]] CellFacts FactsOf(const BatchCell& cell, Text& stripped) const;
   [[nodiscard]] const std::vector<BatchRow>& Rows() const { return rows_; }
   [[nodiscard]] std::span<const BatchCell> CellsOf(const BatchRow& row) const {
     return std::span(cells_).subspan(row.first_cell, row.cell_count);

@@ -1,6 +1,5 @@
 #include "generator/row_cut.h"
 
-#include <optional>
 #include <vector>
 
 #include "xmlscan/element_access.h"
@@ -14,7 +13,6 @@ constexpr TextView kDataName = u"Data";
 constexpr TextView kRichDataName = u"ss:Data";
 constexpr TextView kCommentName = u"Comment";
 constexpr TextView kIndexAttribute = u"ss:Index";
-constexpr TextView kMergeAttribute = u"ss:MergeAcross";
 
 bool IsMissing(TextView result) {
   return result == kNotFound;
@@ -39,18 +37,21 @@ TextView WithoutComments(TextView cell, Text& storage) {
   return storage;
 }
 
-// A cell read with the accessors: its value is the content of its first Data, else ss:Data.
+// A cell read with the accessors: its value is the content of its first Data, else ss:Data;
+// its attributes those of its own start tag, as GetAttribute finds them.
 void AddAccessedCell(TextView whole, RowBatch& batch) {
-  DocumentScanner cell(whole);
-  const TextView index = cell.GetAttribute(kCellName, 1, kIndexAttribute);
-  const TextView merge = cell.GetAttribute(kCellName, 1, kMergeAttribute);
+  Position cursor = 0;
+  const ElementExtent cell = FindElement(whole, u"<Cell", u"</Cell", cursor);
+  const TextView attributes =
+      !cell.Found() || cell.AttrEnd < cell.NameEnd
+          ? TextView()
+          : whole.substr(static_cast<std::size_t>(cell.NameEnd - 1),
+                         static_cast<std::size_t>(cell.AttrEnd - cell.NameEnd));
   Text storage;
-  const TextView body = WithoutComments(whole, storage);
-  std::optional<DocumentScanner> cut_body;
-  DocumentScanner& values = body.data() == whole.data() ? cell : cut_body.emplace(body);
+  DocumentScanner values(WithoutComments(whole, storage));
   TextView value = values.GetContent(kDataName, 1);
   if (IsMissing(value)) value = values.GetContent(kRichDataName, 1);
-  batch.AddCell(value, index, merge);
+  batch.AddCell(value, attributes);
 }
 
 // The next Cell of the walk begins after the previous one ended, as a cursor search finds it;
@@ -76,9 +77,7 @@ std::size_t AddWalkedCell(TextView text, const std::vector<Extent>& elements, st
   // A content that reads "^ERROR" is what the accessors give for a missing element.
   TextView value = data != nullptr ? data->Content(text) : kNotFound;
   if (IsMissing(value)) value = rich_data != nullptr ? rich_data->Content(text) : kNotFound;
-  const TextView region = cell.AttributeRegion(text);
-  batch.AddCell(value, AttributeValueIn(region, kIndexAttribute),
-                AttributeValueIn(region, kMergeAttribute));
+  batch.AddCell(value, cell.AttributeRegion(text));
   return after;
 }
 

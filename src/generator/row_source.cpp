@@ -186,7 +186,7 @@ class RowSource::Reader final : public PieceSink {
       while (reader.NextRow(row)) {
         filling_.AddRow(row.sheet + 1, DecimalText(row.number));
         for (const SheetCell& cell : row.cells)
-          filling_.AddCell(cell.value, DecimalText(cell.column), kNotFound);
+          filling_.AddCell(cell.value, u" ss:Index=\"" + DecimalText(cell.column) + u"\"");
         if (filling_.Full()) Deliver();
       }
       status = reader.Status();

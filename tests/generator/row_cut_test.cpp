@@ -27,14 +27,17 @@ namespace fs = std::filesystem;
 // Everything a batch says of its rows: the worksheets begun in it, then a line per row or cell;
 // absent texts as "-".
 void Readout(const RowBatch& batch, std::vector<std::string>& out) {
-  const auto show = [&batch](BatchText t) { return t.Present() ? Show(batch.TextOf(t)) : "-"; };
+  const auto show = [](TextView t) { return t == kNotFound ? std::string("-") : Show(t); };
   for (const Text& sheet : batch.NewSheets())
     out.push_back("sheet " + Show(sheet));
+  Text stripped;
   for (const BatchRow& row : batch.Rows()) {
-    out.push_back("row in " + std::to_string(row.sheet) + " index " + show(row.index));
-    for (const BatchCell& cell : batch.CellsOf(row)) {
-      out.push_back("  cell " + show(cell.value) + " index " + show(cell.index) + " merge " +
-                    show(cell.merge_across));
+    out.push_back("row in " + std::to_string(row.sheet) + " index " +
+                  (row.index.Present() ? Show(batch.TextOf(row.index)) : "-"));
+    for (const BatchCell& batch_cell : batch.CellsOf(row)) {
+      const CellFacts cell = batch.FactsOf(batch_cell, stripped);
+      out.push_back("  cell " + (cell.has_value ? Show(cell.value) : "-") + " index " +
+                    show(cell.index) + " merge " + show(cell.merge_across));
     }
   }
 }
