@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <limits>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "fileio/file_access.h"
@@ -283,6 +284,32 @@ std::int32_t ReplaceThroughTemporary(const FoundFile& file, const std::string& n
   return code;
 }
 
+// A new file is written unnamed in its folder (Linux's O_TMPFILE) and given its name once it is
+// whole: the folder gets one entry, as a plain create gives it, and a process killed on the way
+// leaves nothing behind. Nothing when the system or the folder cannot do so, or the name was
+// taken meanwhile: the named temporary file serves then.
+std::optional<std::int32_t> CreateWhole(const FoundFile& file, const std::string& native,
+                                        std::span<const std::uint8_t> bytes) {
+#ifdef O_TMPFILE
+  const std::size_t slash = file.path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : file.path.substr(0, slash + 1);
+  FileDescriptor out(OpenRetrying(folder, O_TMPFILE | O_WRONLY, 0666));
+  if (!out.valid()) return std::nullopt;
+  const std::int32_t code = PutAllBytes(out.get(), bytes, native);
+  if (code != kErrorSuccess) return code;  // nothing was named
+  const std::string self = "/proc/self/fd/" + std::to_string(out.get());
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, file.path.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+    return std::nullopt;
+  }
+  return CloseWritten(out, native);
+#else
+  (void)file;
+  (void)native;
+  (void)bytes;
+  return std::nullopt;
+#endif
+}
+
 }  // namespace
 
 bool FileExists(TextView path) {
@@ -331,6 +358,9 @@ std::int32_t WriteFileBytes(TextView path, std::span<const std::uint8_t> bytes) 
     }
   }
   RemoveLeftoversOf(file.path);
+  if (!file.exists) {
+    if (const std::optional<std::int32_t> code = CreateWhole(file, native, bytes)) return *code;
+  }
   const std::int32_t code = ReplaceThroughTemporary(file, native, bytes);
   // No right to make or rename files in the folder: the file itself may still be writable.
   if (code == kErrorAccessDenied) return WriteInPlace(native, bytes);

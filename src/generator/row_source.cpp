@@ -49,7 +49,10 @@ class RowSource::Reader final : public PieceSink {
     // Set before the thread starts, which reads it; thread_ itself is written only after.
     reading_thread_ = true;
     try {
-      thread_ = std::thread([this] { Produce(); });
+      thread_ = std::thread([this] {
+        Produce();
+        ReleaseScannerBuffers();
+      });
       if (timings_ != nullptr) timings_->read_alongside_scan = true;
     } catch (const std::system_error&) {
       reading_thread_ = false;  // no thread to be had: rows are read when the run asks for them

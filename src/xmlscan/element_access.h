@@ -73,6 +73,10 @@ class DocumentScanner {
   std::unique_ptr<ElementScanner> scanner_;
 };
 
+// Frees the buffers a thread lends to its searches (they are made again when needed). A thread
+// that has used the accessors calls it before it ends.
+void ReleaseScannerBuffers();
+
 // The trimmed value of `attribute` in an attribute region (what stands between a start tag's
 // name and its ">"), found as GetAttribute finds it; kNotFound when missing.
 [[nodiscard]] TextView AttributeValueIn(TextView region, TextView attribute);

@@ -35,14 +35,30 @@ std::size_t FindNamedTag(TextView text, std::size_t from, JoinedText prefix,
 // Buffers lent by the thread to one search at a time: fresh memory is dear, and nesting that
 // was deep or broken for one search is so again for the next, inside the element just found.
 // A memo lent again to the scanner that used it last keeps what it learned about its text.
+// They hang from a plain pointer: where threads keep their variables in storage that may go
+// before the variables' destructors run (MinGW), a thread-local object with a destructor of its
+// own can crash the thread's end. ReleaseScannerBuffers gives them back.
+namespace {
+
 constexpr std::size_t kSpareMemos = 2;
 constexpr std::size_t kSpareFrames = std::size_t{1} << 18;
-thread_local std::vector<std::unique_ptr<NestingMemo>> spare_memos;
+thread_local ElementScanner::ThreadBuffers* thread_buffers = nullptr;
 thread_local std::uint64_t scanners_made = 0;
 
+}  // namespace
+
+void ReleaseScannerBuffers() {
+  delete thread_buffers;
+  thread_buffers = nullptr;
+}
+
+ElementScanner::ThreadBuffers& ElementScanner::Buffers() {
+  if (thread_buffers == nullptr) thread_buffers = new ThreadBuffers;
+  return *thread_buffers;
+}
+
 std::vector<ElementScanner::Frame>& ElementScanner::SpareFrames() {
-  thread_local std::vector<Frame> frames;
-  return frames;
+  return Buffers().frames;
 }
 
 ElementScanner::ElementScanner(TextView text, ScanMode mode)
@@ -59,6 +75,7 @@ ElementScanner::CallBuffers::~CallBuffers() {
   frames.clear();
   if (frames.capacity() > kSpareFrames) std::vector<Frame>().swap(frames);
   frames.swap(SpareFrames());
+  std::vector<std::unique_ptr<NestingMemo>>& spare_memos = Buffers().memos;
   if (scanner_.memo_ && spare_memos.size() < kSpareMemos) {
     spare_memos.push_back(std::move(scanner_.memo_));
   }
@@ -68,7 +85,7 @@ ElementScanner::CallBuffers::~CallBuffers() {
 
 // The spare memo this scanner used last, if any; kept there until taken.
 NestingMemo* ElementScanner::OwnSpareMemo() const {
-  for (const std::unique_ptr<NestingMemo>& memo : spare_memos) {
+  for (const std::unique_ptr<NestingMemo>& memo : Buffers().memos) {
     if (memo->Owner() == serial_) return memo.get();
   }
   return nullptr;
@@ -76,6 +93,7 @@ NestingMemo* ElementScanner::OwnSpareMemo() const {
 
 NestingMemo& ElementScanner::Memo() {
   if (memo_) return *memo_;
+  std::vector<std::unique_ptr<NestingMemo>>& spare_memos = Buffers().memos;
   const auto own = std::find_if(spare_memos.begin(), spare_memos.end(),
                                 [&](const auto& memo) { return memo->Owner() == serial_; });
   if (own != spare_memos.end()) {

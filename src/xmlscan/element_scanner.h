@@ -114,6 +114,16 @@ class ElementScanner {
   [[nodiscard]] NestingMemo& Memo();
   [[nodiscard]] NestingMemo* OwnSpareMemo() const;
   [[nodiscard]] static std::vector<Frame>& SpareFrames();
+
+ public:
+  // What a thread lends to its searches, one at a time.
+  struct ThreadBuffers {
+    std::vector<std::unique_ptr<NestingMemo>> memos;
+    std::vector<Frame> frames;
+  };
+
+ private:
+  [[nodiscard]] static ThreadBuffers& Buffers();
   [[nodiscard]] TagEndMemo* TagEnds() { return use_memo_ ? memo_->TagEnds() : nullptr; }
 
   TextView text_;

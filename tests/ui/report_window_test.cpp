@@ -152,8 +152,13 @@ TEST_F(ReportWindowTest, TabCtrlACtrlCAndEscWorkAsInADialog) {
         return LOWORD(selection) == 0 && HIWORD(selection) == text.size();
       },
       kBoxMs));
+  // The clipboard is read only once the copy has begun: opening it while the box tries to
+  // would make the box's copy fail.
+  const DWORD clipboard_before = GetClipboardSequenceNumber();
   PostMessageW(box, WM_CHAR, 0x03, 1);  // what Ctrl+C types
-  EXPECT_TRUE(RunningApp::WaitFor([&] { return ClipboardText() == text; }, kBoxMs));
+  EXPECT_TRUE(RunningApp::WaitFor(
+      [&] { return GetClipboardSequenceNumber() != clipboard_before && ClipboardText() == text; },
+      kBoxMs));
 
   app.PressKey(box, VK_ESCAPE);
   EXPECT_TRUE(RunningApp::WaitFor([&] { return !IsWindow(report); }, kBoxMs));
