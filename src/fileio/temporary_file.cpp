@@ -107,7 +107,12 @@ class LeftoverIndex {
 }  // namespace
 
 fs::path TemporaryPathFor(const fs::path& file) {
-  Units name = Ascii("~") + StemOf(file) + Ascii("." + std::to_string(CurrentProcessId()) + ".tmp");
+  std::string suffix = ".";
+  suffix += std::to_string(CurrentProcessId());
+  suffix += ".tmp";
+  Units name = Ascii("~");
+  name += StemOf(file);
+  name += Ascii(suffix);
   return file.parent_path() / name;
 }
 
