@@ -156,6 +156,28 @@ TEST(Generate, MissingWorkbookShowsMessageWithoutIcon) {
   EXPECT_TRUE(dir.Files(L"*.txt").empty());
 }
 
+TEST(Generate, TableOfAnotherFormatIsNamedAndNothingWritten) {
+  TempDir dir;
+  const std::wstring csv = dir.path() + L"\\songs.xml";  // a CSV saved under an .xml name
+  ASSERT_TRUE(WriteWholeFile(csv, "INDEX,NAME\r\n5001,Song\r\n"));
+  RunningApp app(dir, Quoted(csv));
+  ASSERT_NE(app.window(), nullptr);
+  app.Click(IDC_CMDGEN);
+  const std::optional<MessageBoxView> box = app.WaitForMessageBox(kBoxMs);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->title, kTitle);
+  EXPECT_EQ(box->text, L"无法识别歌曲列表文件的格式: " + csv +
+                           L"\n这不是电子表格文件。\n"
+                           L"请在表格程序中另存为 \"XML 电子表格 2003 (*.xml)\" 或 "
+                           L"\"Excel 工作簿 (*.xlsx)\" 后重试。");
+  EXPECT_EQ(ShownIcon(*box), IDI_WARNING);
+  const std::optional<int> colours = Screenshot(ScreenRect(box->hwnd), "ui-unrecognised-format");
+  ASSERT_TRUE(colours.has_value()) << "no screenshot";
+  CloseBox(*box);
+  EXPECT_EQ(app.Text(IDC_LBSTATUS), L"正在读取文件" + csv + L"...");
+  EXPECT_TRUE(dir.Files(L"*.txt").empty());
+}
+
 TEST(Generate, EnterInTextBoxPressesGenerate) {
   TempDir dir;
   RunningApp app(dir, L"no-such-workbook.xml");
