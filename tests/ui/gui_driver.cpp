@@ -413,6 +413,15 @@ bool RunningApp::DropFiles(const std::vector<std::wstring>& paths) const {
   return Probe(*request);
 }
 
+std::optional<RunningApp::Use> RunningApp::CurrentUse() const {
+  auto request = std::make_unique<ProbeRequest>();
+  request->action = ProbeAction::kReadUse;
+  if (!Probe(*request)) return std::nullopt;
+  const ProbeUse& use = request->use;
+  return Use{static_cast<SIZE_T>(use.private_bytes), use.handles, use.gdi_objects,
+             use.user_objects};
+}
+
 std::optional<DWORD> RunningApp::WaitForExit(DWORD timeout_ms) const {
   if (WaitForSingleObject(process_.hProcess, timeout_ms) != WAIT_OBJECT_0) return std::nullopt;
   DWORD code = 0;

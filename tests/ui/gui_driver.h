@@ -117,6 +117,15 @@ class RunningApp {
   // Drops `paths` onto the window as a file manager does.
   [[nodiscard]] bool DropFiles(const std::vector<std::wstring>& paths) const;
   [[nodiscard]] std::optional<DWORD> WaitForExit(DWORD timeout_ms) const;
+  // What the program holds now, read inside it: private memory in bytes and handles (GDI and
+  // USER objects read 0 where the system does not count them).
+  struct Use {
+    SIZE_T private_bytes = 0;
+    DWORD handles = 0;
+    DWORD gdi_objects = 0;
+    DWORD user_objects = 0;
+  };
+  [[nodiscard]] std::optional<Use> CurrentUse() const;
 
  private:
   // Loads the probe library into the program to answer `request`; false when it did not.

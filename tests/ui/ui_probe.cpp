@@ -5,9 +5,11 @@
 
 #include <shlobj.h>  // DROPFILES
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "process_use.h"
 #include "ui_probe.h"
 
 namespace {
@@ -48,6 +50,14 @@ void DropFiles(const ProbeRequest& request) {
                reinterpret_cast<WPARAM>(memory), 0);
 }
 
+void ReadUse(ProbeRequest& request) {
+  const drumlo::ProcessUse use = drumlo::MeasureProcess();
+  HANDLE self = GetCurrentProcess();
+  request.use = {static_cast<std::uint64_t>(use.memory_kb) * 1024,
+                 static_cast<std::uint32_t>(use.handles), GetGuiResources(self, GR_GDIOBJECTS),
+                 GetGuiResources(self, GR_USEROBJECTS)};
+}
+
 void Answer() {
   const std::wstring name =
       drumlo::ui::kProbeMappingPrefix + std::to_wstring(GetCurrentProcessId());
@@ -57,6 +67,7 @@ void Answer() {
     auto& request = *static_cast<ProbeRequest*>(view);
     if (request.action == ProbeAction::kReadMenu) ReadMenu(request);
     if (request.action == ProbeAction::kDropFiles) DropFiles(request);
+    if (request.action == ProbeAction::kReadUse) ReadUse(request);
     request.done = 1;
     UnmapViewOfFile(view);
   }

@@ -22,6 +22,15 @@ struct ProbeMenuItem {
 enum class ProbeAction : std::int32_t {
   kReadMenu = 1,   // fills `items` from the menu bar of `window`
   kDropFiles = 2,  // posts WM_DROPFILES to `window` with `paths`
+  kReadUse = 3,    // fills `use` with what the process holds
+};
+
+// Read inside the process: Wine answers these only for the process itself.
+struct ProbeUse {
+  std::uint64_t private_bytes;
+  std::uint32_t handles;
+  std::uint32_t gdi_objects;
+  std::uint32_t user_objects;
 };
 
 struct ProbeRequest {
@@ -31,6 +40,7 @@ struct ProbeRequest {
   std::int32_t item_count;
   ProbeMenuItem items[32];
   wchar_t paths[4096];  // each ended by NUL, the list by one more
+  ProbeUse use;
 };
 
 }  // namespace drumlo::ui
