@@ -24,6 +24,8 @@ run_tsan() {
     drumlo-listgen
   local out
   out=$(mktemp -d)
+  # The UTF-16 workbooks the file access suite reads are made by a test of their own.
+  ctest --preset tsan -R '^Utf16Workbooks[.]MakeWithIconv$' >/dev/null
   TSAN_OPTIONS=halt_on_error=1:abort_on_error=1 bash -c '
     set -euo pipefail
     build/tsan/tests/generator/generator_tests --gtest_filter="-*Hostile*" --gtest_brief=1
