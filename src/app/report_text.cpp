@@ -1,6 +1,7 @@
 #include "app/report_text.h"
 
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "generator/song_rules.h"
@@ -62,9 +63,10 @@ TextView ColumnName(Column column) {
   return kNames[static_cast<std::size_t>(column)];
 }
 
-// "xml-utf8", "xlsx", ...
-Text FormatKey(WorkbookFormat format) {
-  const std::string_view name = WorkbookFormatName(format);
+// "xml-utf8", "xlsx", ...; "-" for a workbook that was never read.
+Text FormatKey(std::optional<WorkbookFormat> format) {
+  if (!format) return u"-";
+  const std::string_view name = WorkbookFormatName(*format);
   return Text(name.begin(), name.end());
 }
 
@@ -391,8 +393,11 @@ Text WindowReportText(const RunReport& report, const RunResult& result, TextView
     lines.push_back(Text(kLabels.no_rows));
   } else if (result.outcome == RunOutcome::kUnrecognisedFormat) {
     // What the workbook is and what to do, as the message box said it below its first line.
-    const Text message = MessageText(
-        {RunMessageKind::kUnrecognisedFormat, report.workbook, 0, {}, report.format});
+    const Text message = MessageText({RunMessageKind::kUnrecognisedFormat,
+                                      report.workbook,
+                                      0,
+                                      {},
+                                      report.format.value_or(WorkbookFormat::kNotWorkbook)});
     for (std::size_t at = message.find(u'\n'); at != Text::npos;) {
       const std::size_t next = message.find(u'\n', at + 1);
       lines.push_back(message.substr(at + 1, next == Text::npos ? Text::npos : next - at - 1));
@@ -415,8 +420,9 @@ Text ReportJson(const RunReport& report, Outcome outcome, std::int32_t code) {
            JsonString(ReasonOf(code, Language::kEnglish));
   }
   out += u",\"workbook\":" + JsonString(report.workbook) + u",\"format\":" +
-         JsonString(FormatKey(report.format)) + u",\"id_from\":" + Num(report.id_from) +
-         u",\"id_to\":" + Num(report.id_to) + u",\"dry_run\":" + JsonBool(report.dry_run);
+         (report.format ? JsonString(FormatKey(report.format)) : Text(u"null")) + u",\"id_from\":" +
+         Num(report.id_from) + u",\"id_to\":" + Num(report.id_to) + u",\"dry_run\":" +
+         JsonBool(report.dry_run);
   out += u",\"rows_read\":" + Num(report.rows_read) + u",\"rows_accepted\":" +
          Num(report.rows_accepted) + u",\"rows_outside_range\":" + Num(report.rows_outside_range) +
          u",\"rows_skipped\":" + Num(counts.rows_skipped) + u",\"value_problems\":" +

@@ -129,13 +129,14 @@ class Run {
     RowBatch batch;
     while (rows.Next(batch))
       TakeRows(batch);
+    report_.format = rows.Format();
     // Nothing is written before the whole workbook has been read.
     if (const std::int32_t code = rows.ReadResult(); code != kErrorSuccess) {
       return Unreadable(fn, code);
     }
-    report_.format = rows.Format();
-    if (!IsXmlText(report_.format) && report_.format != WorkbookFormat::kXlsx) {
-      host.ShowMessage({RunMessageKind::kUnrecognisedFormat, fn, 0, {}, report_.format});
+    const WorkbookFormat format = report_.format.value_or(WorkbookFormat::kXmlUtf8);
+    if (!IsXmlText(format) && format != WorkbookFormat::kXlsx) {
+      host.ShowMessage({RunMessageKind::kUnrecognisedFormat, fn, 0, {}, format});
       host.SetHourglass(false);
       return {RunOutcome::kUnrecognisedFormat};
     }

@@ -89,7 +89,7 @@ class RowSource::Reader final : public PieceSink {
     return read_result_;
   }
 
-  WorkbookFormat Format() {
+  std::optional<WorkbookFormat> Format() {
     const std::lock_guard<std::mutex> lock(mutex_);
     return format_;
   }
@@ -122,13 +122,15 @@ class RowSource::Reader final : public PieceSink {
   void TellFormat() {
     phase_ = Phase::kWhole;
     if (SignatureOf(head_) != FileSignature::kText) return;
-    SetFormat(TextFormatOf(std::span(head_).first(std::min(head_.size(), kTextProbeBytes))));
-    if (format_ == WorkbookFormat::kNotWorkbook) {
+    const WorkbookFormat format =
+        TextFormatOf(std::span(head_).first(std::min(head_.size(), kTextProbeBytes)));
+    SetFormat(format);
+    if (format == WorkbookFormat::kNotWorkbook) {
       phase_ = Phase::kRefused;
       return;
     }
     phase_ = Phase::kText;
-    decoder_.emplace(format_);
+    decoder_.emplace(format);
     Bytes head;
     head.swap(head_);
     TakeText(head, false);
@@ -366,8 +368,8 @@ class RowSource::Reader final : public PieceSink {
 
   // The reading side.
   Phase phase_ = Phase::kHead;
-  WorkbookFormat format_ = WorkbookFormat::kXmlUtf8;
-  Bytes head_;  // the first bytes, or the whole file of an archive
+  std::optional<WorkbookFormat> format_;  // none until the first bytes have been read
+  Bytes head_;                            // the first bytes, or the whole file of an archive
   std::optional<WorkbookTextDecoder> decoder_;
   Text window_;                      // the workbook's text from the row cursor on
   std::size_t cursor_ = 0;           // in the window: where the search for the next row begins
@@ -421,7 +423,7 @@ RowsEnd RowSource::End() {
   return reader_->End();
 }
 
-WorkbookFormat RowSource::Format() {
+std::optional<WorkbookFormat> RowSource::Format() {
   return reader_->Format();
 }
 

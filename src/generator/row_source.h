@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "common/text.h"
 #include "fileio/file_access.h"
@@ -40,8 +41,9 @@ class RowSource {
   // How the rows ended; once Next has given false.
   [[nodiscard]] RowsEnd End();
   // The workbook's format, told from its first bytes (from all of them for an archive); once
-  // Next has given false. A format other than XML text and .xlsx gives no rows.
-  [[nodiscard]] WorkbookFormat Format();
+  // Next has given false; none when the file could not be read. A format other than XML text
+  // and .xlsx gives no rows.
+  [[nodiscard]] std::optional<WorkbookFormat> Format();
 
  private:
   class Reader;

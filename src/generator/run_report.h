@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -75,7 +76,7 @@ struct ListFileRecord {
 
 struct RunReport {
   Text workbook;
-  WorkbookFormat format = WorkbookFormat::kXmlUtf8;
+  std::optional<WorkbookFormat> format;  // none when the workbook was missing or unreadable
   std::int32_t id_from = 0;
   std::int32_t id_to = 0;
   bool dry_run = false;
