@@ -122,5 +122,12 @@ TEST_F(FormatsTest, OtherFormatsAreNamedAndWriteNothing) {
   }
 }
 
+// A workbook that was never read has no format to name.
+TEST_F(FormatsTest, MissingWorkbookNamesNoFormat) {
+  std::string report;
+  EXPECT_EQ(Run(dir / "missing.xml", report), 2);
+  EXPECT_NE(report.find("\"format\":null"), std::string::npos) << report;
+}
+
 }  // namespace
 }  // namespace drumlo
