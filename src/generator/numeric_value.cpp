@@ -51,23 +51,15 @@ class BlankSkippingReader {
   std::size_t at_ = 0;
 };
 
-int RadixDigit(char16_t unit, int radix) {
-  int digit = 99;
-  if (IsDigit(unit)) digit = unit - u'0';
-  if (unit >= u'A' && unit <= u'F') digit = unit - u'A' + 10;
-  if (unit >= u'a' && unit <= u'f') digit = unit - u'a' + 10;
-  return digit < radix ? digit : -1;
-}
-
 // "&H" / "&O" digits: a non-negative integer, exact while it fits 64 bits, then carried on in
 // floating point so that a very long run of digits only grows towards infinity.
 std::optional<double> ReadRadixInteger(BlankSkippingReader& in, int radix) {
-  if (RadixDigit(in.Peek(), radix) < 0) return std::nullopt;
+  if (DigitValue(in.Peek(), radix) < 0) return std::nullopt;
   std::uint64_t exact = 0;
   double wide = 0;
   bool exact_fits = true;
   constexpr std::uint64_t kLimit = std::numeric_limits<std::uint64_t>::max() / 16;
-  for (int digit = RadixDigit(in.Peek(), radix); digit >= 0; digit = RadixDigit(in.Peek(), radix)) {
+  for (int digit = DigitValue(in.Peek(), radix); digit >= 0; digit = DigitValue(in.Peek(), radix)) {
     if (exact_fits && exact > kLimit) {
       exact_fits = false;
       wide = static_cast<double>(exact);

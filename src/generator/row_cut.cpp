@@ -37,16 +37,8 @@ TextView WithoutComments(TextView cell, Text& storage) {
   return storage;
 }
 
-// A cell read with the accessors: its value is the content of its first Data, else ss:Data;
-// its attributes those of its own start tag, as GetAttribute finds them.
-void AddAccessedCell(TextView whole, RowBatch& batch) {
-  Position cursor = 0;
-  const ElementExtent cell = FindElement(whole, u"<Cell", u"</Cell", cursor);
-  const TextView attributes =
-      !cell.Found() || cell.AttrEnd < cell.NameEnd
-          ? TextView()
-          : whole.substr(static_cast<std::size_t>(cell.NameEnd - 1),
-                         static_cast<std::size_t>(cell.AttrEnd - cell.NameEnd));
+// A cell read with the accessors: its value is the content of its first Data, else ss:Data.
+void AddAccessedCell(TextView whole, TextView attributes, RowBatch& batch) {
   Text storage;
   DocumentScanner values(WithoutComments(whole, storage));
   TextView value = values.GetContent(kDataName, 1);
@@ -67,8 +59,8 @@ std::size_t AddWalkedCell(TextView text, const std::vector<Extent>& elements, st
   const Extent* rich_data = nullptr;
   for (std::size_t inner = at + 1; inner < after; ++inner) {
     const TextView name = elements[inner].Name(text);
-    if (name == kCommentName) {
-      AddAccessedCell(cell.Whole(text), batch);  // notes are cut from a copy
+    if (name == kCommentName) {  // notes are cut from a copy
+      AddAccessedCell(cell.Whole(text), cell.AttributeRegion(text), batch);
       return after;
     }
     if (data == nullptr && name == kDataName) data = &elements[inner];
@@ -123,9 +115,10 @@ RowCut CutAccessedRow(DocumentScanner& document, std::size_t from, std::uint32_t
   DocumentScanner row(content);
   Position cell_cursor = 0;
   for (;;) {
-    const TextView whole = row.GetElementFrom(kCellName, cell_cursor, 1);
+    TextView attributes;
+    const TextView whole = row.GetElementFrom(kCellName, cell_cursor, 1, attributes);
     if (IsMissing(whole)) break;
-    AddAccessedCell(whole, batch);
+    AddAccessedCell(whole, attributes, batch);
   }
   next = static_cast<std::size_t>(cursor);
   return RowCut::kCut;

@@ -30,10 +30,7 @@ void AppendAscii(std::string_view raw, Text& out) {
 }
 
 int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
+  return DigitValue(c, 16);
 }
 
 void AppendCodePoint(char32_t code_point, Text& out) {
@@ -58,8 +55,7 @@ std::optional<char32_t> EntityValue(std::string_view name) {
   if (digits.empty() || digits.size() > 8) return std::nullopt;
   char32_t value = 0;
   for (const char c : digits) {
-    const int digit =
-        hex ? HexDigit(static_cast<char16_t>(c)) : (c >= '0' && c <= '9' ? c - '0' : -1);
+    const int digit = DigitValue(static_cast<unsigned char>(c), hex ? 16 : 10);
     if (digit < 0) return std::nullopt;
     value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit);
   }

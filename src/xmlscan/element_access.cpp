@@ -164,6 +164,13 @@ TextView DocumentScanner::GetElementFrom(TextView name, Position& cursor, std::i
   return ElementFrom(*scanner_, name, cursor, n);
 }
 
+TextView DocumentScanner::GetElementFrom(TextView name, Position& cursor, std::int32_t n,
+                                         TextView& attributes) {
+  const Extent found = FindNth(*scanner_, name, cursor, n);
+  attributes = found.Found() ? found.AttributeRegion(text_) : kNotFound;
+  return found.Found() ? found.Whole(text_) : kNotFound;
+}
+
 TextView DocumentScanner::GetContent(TextView name, std::int32_t n) {
   Position cursor = 0;
   return ContentFrom(*scanner_, name, cursor, n);

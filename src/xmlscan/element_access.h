@@ -65,6 +65,9 @@ class DocumentScanner {
 
   [[nodiscard]] TextView GetContentFrom(TextView name, Position& cursor, std::int32_t n);
   [[nodiscard]] TextView GetElementFrom(TextView name, Position& cursor, std::int32_t n);
+  // The same, with the attribute region of the element's start tag in `attributes`.
+  [[nodiscard]] TextView GetElementFrom(TextView name, Position& cursor, std::int32_t n,
+                                        TextView& attributes);
   [[nodiscard]] TextView GetContent(TextView name, std::int32_t n);
   [[nodiscard]] TextView GetAttribute(TextView name, std::int32_t n, TextView attribute);
 

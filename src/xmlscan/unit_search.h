@@ -104,10 +104,5 @@ struct JoinedText {
   const char16_t units[] = {a, b, c, d};
   return FindAnyOf(text, from, units);
 }
-[[nodiscard]] inline std::size_t FindAnyOf5(TextView text, std::size_t from, char16_t a, char16_t b,
-                                            char16_t c, char16_t d, char16_t e) {
-  const char16_t units[] = {a, b, c, d, e};
-  return FindAnyOf(text, from, units);
-}
 
 }  // namespace drumlo
