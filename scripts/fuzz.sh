@@ -4,6 +4,9 @@
 # targets at a time, default one per core)
 # Fails on any crash, leak, sanitizer report or unit slower than 1 s. New inputs found go to
 # build/fuzz/corpus/<target>; a failing input is left as build/fuzz/artifacts/<target>/crash-*.
+# After a long campaign, the small units that reach new code join the committed seeds: copy the
+# units of build/fuzz/corpus/<target> up to 4 KB into a folder, then
+#   build/fuzz/fuzz/<target> -merge=1 -use_counters=0 fuzz/seeds/<name> <that folder>
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}

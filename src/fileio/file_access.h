@@ -40,8 +40,9 @@ class PieceSink {
   virtual void Piece(std::span<const std::uint8_t> bytes) = 0;
 };
 
-// Pieces are at most this long.
-inline constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+// Pieces are at most this long: small enough that a piece, its decoded text and the rows cut
+// from it stay in the core's own cache (1 MB pieces made a run about 15% slower).
+inline constexpr std::size_t kPieceBytes = std::size_t{1} << 17;
 
 // Reads the file as ReadFileBytes does, with the same result codes, but hands it over piece by
 // piece instead of holding it whole. On an error the pieces handed over are not the whole file.
