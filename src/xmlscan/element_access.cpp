@@ -161,7 +161,8 @@ TextView DocumentScanner::GetContentFrom(TextView name, Position& cursor, std::i
 }
 
 TextView DocumentScanner::GetElementFrom(TextView name, Position& cursor, std::int32_t n) {
-  return ElementFrom(*scanner_, name, cursor, n);
+  TextView attributes;
+  return GetElementFrom(name, cursor, n, attributes);
 }
 
 TextView DocumentScanner::GetElementFrom(TextView name, Position& cursor, std::int32_t n,

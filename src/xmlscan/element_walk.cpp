@@ -191,7 +191,9 @@ void ElementWalk::OpenNames::Remove(TextView text, const Extent& element) {
 }
 
 // An element with content inside one whose name begins its own ("<a1>" inside "<a>") cannot be
-// walked: its end tag would also be the outer element's candidate end tag.
+// walked: its end tag would also be the outer element's candidate end tag, and the finders
+// need not end the outer element at its own: in "<a><ab><a>x</a></ab></a>" the outer "a",
+// once past the inner "</a>", takes "</ab" for its end tag and is not found at all.
 bool ElementWalk::AncestorNameBegins(TextView text, const Extent& element) {
   const TextView name = element.Name(text);
   if (deep_) return open_names_.AnyBegins(text, name);

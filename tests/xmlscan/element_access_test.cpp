@@ -60,6 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ContentCase{u"<a><a>x</a></a>", u"a", 1, u"<a>x</a>"},
                     ContentCase{u"<a><a>x</a></a>", u"a", 2, u"^ERROR"},
                     ContentCase{u"<a>1<a>2</a>", u"a", 1, u"^ERROR"},
+                    ContentCase{u"<a><ab><a>x</a></ab></a>", u"a", 1, u"^ERROR"},
                     ContentCase{u"<a/>", u"a", 1, u""}, ContentCase{u"<a x='1' />", u"a", 1, u""},
                     ContentCase{u"<a t='x/y>z'>c</a>", u"a", 1, u"c"},
                     ContentCase{u"<a><?p </a> ?></a>", u"a", 1, u"<?p </a> ?>"},

@@ -62,6 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         // An end tag that an enclosing element's end prefix also matches.
         WalkCase{u"<Row><C><RowSet></RowSet></C></Row>", {}},
         WalkCase{u"<Row><Rows></Rows></Row>", {}},
+        WalkCase{u"<a><ab><a>x</a></ab></a>", {}},  // the finders find no outer "a" here
         // Markup the walk does not follow.
         WalkCase{u"<a><?p </a> ?></a>", {}}, WalkCase{u"<a b='<'></a>", {}},
         WalkCase{u"<a/ <b>>", {}}, WalkCase{u"<a><b></a>", {}}, WalkCase{u"<a>1<a>2</a>", {}},
