@@ -74,8 +74,19 @@ run_windows() {
   export WINEPREFIX
   trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
   bash scripts/wine-prefix.sh
-  with_display bash -c 'bash scripts/wine-warm.sh && ctest --preset windows -j "$1"; rc=$?
-                        wineserver -k >/dev/null 2>&1; exit $rc' bash "$jobs"
+  # Wine now and then ends a test program as it starts, without a word (once in thousands of
+  # runs); a failed test gets one more attempt, and each that needed it is listed at the end.
+  local log
+  log=$(mktemp)
+  with_display bash -c 'bash scripts/wine-warm.sh &&
+                        ctest --preset windows -j "$1" --repeat until-pass:2 | tee "$2"
+                        rc=${PIPESTATUS[0]}; wineserver -k >/dev/null 2>&1; exit $rc' \
+    bash "$jobs" "$log"
+  if grep -q '[*][*][*]' "$log"; then
+    echo "== windows: tests that passed only on their second attempt"
+    grep '[*][*][*]' "$log"
+  fi
+  rm -f "$log"
   echo "== windows: import tables"
   check_imports
   echo "import check: only system DLLs"

@@ -14,4 +14,8 @@ fi
 if wineserver -p </dev/null >/dev/null 2>&1; then
   wine wineboot </dev/null >/dev/null 2>&1
 fi
-exec wine "$@"
+# A failure is named with its exit status: Wine itself may end a program without a word.
+status=0
+wine "$@" || status=$?
+if ((status != 0)); then echo "wine-run: ${1##*[/\\]} ended with exit status $status" >&2; fi
+exit "$status"

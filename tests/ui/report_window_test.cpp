@@ -76,6 +76,9 @@ class ReportWindowTest : public testing::Test {
   HWND RunAndOpenReport(const RunningApp& app) {
     app.Click(IDC_CMDGEN);
     EXPECT_TRUE(app.WaitForStatus(kDone, kRunMs)) << testing::PrintToString(app.Text(IDC_LBSTATUS));
+    // The last status shows while the run still ends, and the command is passed over until
+    // the item is enabled, as it is for a user.
+    EXPECT_TRUE(RunningApp::WaitFor([&] { return !ReportItem(app).greyed; }, kBoxMs));
     app.Command(IDM_REPORT);
     return app.WaitForOwned(app.window(), REPORT_WINDOW_CLASS, kBoxMs);
   }
