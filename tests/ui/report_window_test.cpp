@@ -65,6 +65,12 @@ MenuItemView ReportItem(const RunningApp& app) {
   return {};
 }
 
+// The last status shows while the run still ends; the run has ended once the report item
+// is enabled again, as it is for a user.
+bool WaitForRunEnd(const RunningApp& app) {
+  return RunningApp::WaitFor([&] { return !ReportItem(app).greyed; }, kBoxMs);
+}
+
 void SendCommand(const RunningApp& app, int id) {
   DWORD_PTR ignored = 0;
   SendMessageTimeoutW(app.window(), WM_COMMAND, id, 0, SMTO_ABORTIFHUNG, kBoxMs, &ignored);
@@ -76,9 +82,7 @@ class ReportWindowTest : public testing::Test {
   HWND RunAndOpenReport(const RunningApp& app) {
     app.Click(IDC_CMDGEN);
     EXPECT_TRUE(app.WaitForStatus(kDone, kRunMs)) << testing::PrintToString(app.Text(IDC_LBSTATUS));
-    // The last status shows while the run still ends, and the command is passed over until
-    // the item is enabled, as it is for a user.
-    EXPECT_TRUE(RunningApp::WaitFor([&] { return !ReportItem(app).greyed; }, kBoxMs));
+    EXPECT_TRUE(WaitForRunEnd(app));  // until then the command is passed over
     app.Command(IDM_REPORT);
     return app.WaitForOwned(app.window(), REPORT_WINDOW_CLASS, kBoxMs);
   }
@@ -222,6 +226,7 @@ TEST_F(ReportWindowTest, KeysReachTheReportWhileARunPumpsMessages) {
   EXPECT_TRUE(RunningApp::WaitFor([&] { return !IsWindow(report); }, kBoxMs));
   EXPECT_NE(app.Text(IDC_LBSTATUS), kDone) << "the run ended before the keys were tried";
   ASSERT_TRUE(app.WaitForStatus(kDone, kRunMs));
+  EXPECT_TRUE(WaitForRunEnd(app));
   EXPECT_EQ(ReportItem(app), (MenuItemView{0, kReportItem, IDM_REPORT, false}));
 }
 
@@ -251,6 +256,7 @@ TEST_F(ReportWindowTest, MissingWorkbookKeepsTheLastReportAndEmptyOneReplacesIt)
                std::wstring::npos;
       },
       kBoxMs));
+  EXPECT_TRUE(WaitForRunEnd(app));
   EXPECT_EQ(ReportItem(app), (MenuItemView{0, kReportItem, IDM_REPORT, false}));
 }
 
